@@ -1,0 +1,34 @@
+// The program entry: mode selection, the password change of mode 0, the instance semaphore,
+// the application object and the preview of mode 1. Written against the platform interface so
+// that the whole sequence runs natively in tests.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "gui/program_platform.h"
+
+namespace scr {
+
+// Reads the preview's picture from a package file: trailer field 1, then the first item of
+// the appended data, decoded. Empty when the picture holds no graphic; throws when the file
+// holds no readable picture item.
+using PreviewPictureReader = std::function<std::optional<Bitmap>(const std::string& package_path)>;
+
+// Runs the whole entry and returns the exit status, which is always 0: every exception that
+// reaches it ends the run silently.
+int ProgramEntry(ProgramPlatform& platform, const PreviewPictureReader& read_picture);
+
+// Mode 1 after the application object is ready: waits until the parent is visible, draws the
+// picture once, then waits until the parent is hidden or destroyed.
+void RunPreview(ProgramPlatform& platform, Application& app, std::string_view handle_text,
+                const std::string& package_path, const PreviewPictureReader& read_picture);
+
+// Draws the package's first picture stretched over (0, 0)-(Width, Height) of the parent,
+// Width and Height being one more than the window's extent.
+void DrawPreview(ProgramPlatform& platform, WindowHandle parent, const std::string& package_path,
+                 const PreviewPictureReader& read_picture);
+
+}  // namespace scr

@@ -1,0 +1,7 @@
+#include "app/run_mode.h"
+
+namespace scr {
+
+uint8_t RunMode = kScreenSaver;
+
+}  // namespace scr

@@ -1,0 +1,20 @@
+# The framework layer: the application object and the program entry's platform services.
+# scr_framework: the portable interfaces; scr_framework_headless: the scripted implementation
+# for native tests; scr_framework_win32 and scr_winmain (the process start) on Windows.
+add_library(scr_framework STATIC ${CMAKE_CURRENT_LIST_DIR}/application.cpp)
+target_include_directories(scr_framework PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(scr_framework PUBLIC scr_transition)
+
+add_library(scr_framework_headless STATIC ${CMAKE_CURRENT_LIST_DIR}/headless/application_headless.cpp)
+target_link_libraries(scr_framework_headless PUBLIC scr_framework)
+
+if(WIN32)
+  add_library(scr_framework_win32 STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/win32/application_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/program_platform_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32)
+  # An object library: WinMain must be in the link before the C runtime asks for it.
+  add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
+  target_link_libraries(scr_winmain PUBLIC scr_framework_win32)
+endif()

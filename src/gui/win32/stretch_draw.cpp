@@ -1,0 +1,27 @@
+#include "gui/win32/stretch_draw.h"
+
+#include <stdexcept>
+
+namespace scr {
+
+void StretchDrawBitmap(HDC dc, const Rect& dest, const Bitmap& picture) {
+    if (picture.empty() || dest.empty()) return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = picture.width();
+    info.bmiHeader.biHeight = -picture.height();  // top-down rows, as Bitmap stores them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int old_mode = SetStretchBltMode(dc, HALFTONE);
+    // HALFTONE needs the brush origin reset after the mode is set.
+    POINT old_origin{};
+    SetBrushOrgEx(dc, 0, 0, &old_origin);
+    const int lines = StretchDIBits(dc, dest.left, dest.top, dest.width(), dest.height(), 0, 0, picture.width(),
+                                    picture.height(), picture.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    SetBrushOrgEx(dc, old_origin.x, old_origin.y, nullptr);
+    if (old_mode != 0) SetStretchBltMode(dc, old_mode);
+    if (lines == 0 || lines == int(GDI_ERROR)) throw std::runtime_error("The picture cannot be drawn");
+}
+
+}  // namespace scr

@@ -1,0 +1,16 @@
+// Drawing a 24-bit bitmap scaled onto a device context.
+#pragma once
+
+#include <windows.h>
+
+#include "transition/bitmap.h"
+#include "transition/geometry.h"
+
+namespace scr {
+
+// Scales the whole bitmap into dest (right and bottom exclusive) with HALFTONE, which averages
+// the source pixels that meet in one destination pixel: photographs keep their detail when
+// shrunk instead of losing whole rows and columns.
+void StretchDrawBitmap(HDC dc, const Rect& dest, const Bitmap& picture);
+
+}  // namespace scr
