@@ -15,13 +15,9 @@ ctest --preset linux-fuzz -j "$(nproc)"
 echo "== unit tests (win64 under wine64)"
 ctest --preset win64 -L unit
 
-if [ -x tests/e2e/run-e2e.sh ]; then
-  echo "== end-to-end tests (win64 under wine64 on Xvfb)"
-  bash tests/e2e/run-e2e.sh build/win64
-fi
+echo "== end-to-end tests (win64 under wine64 on Xvfb)"
+ctest --preset win64 -L e2e
 
-if [ -x scripts/check-pe.sh ]; then
-  echo "== Windows executables"
-  bash scripts/check-pe.sh
-fi
+echo "== Windows executables"
+bash scripts/check-pe.sh
 echo "== all tests passed"
