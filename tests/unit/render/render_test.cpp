@@ -1,0 +1,99 @@
+// The frame renderer end to end: its pictures go in and come out unchanged, the frames it
+// writes are the engine's, and its exit codes tell bad pictures from bad usage.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "image_io.h"
+#include "transition/bitmap.h"
+
+namespace fs = std::filesystem;
+using scr::Bitmap;
+
+namespace {
+
+Bitmap Pattern(int w, int h, int seed) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = b.pixel(x, y);
+            p[0] = uint8_t(x * 7 + seed);
+            p[1] = uint8_t(y * 11 + seed * 3);
+            p[2] = uint8_t((x ^ y) + seed * 5);
+        }
+    return b;
+}
+
+class RenderTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("render_test_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs the renderer with the given arguments and returns its exit status.
+    int Run(const std::string& args) const {
+        std::string cmd = std::string(RENDER_EXE) + " " + args + " >/dev/null 2>&1";
+        int rc = std::system(cmd.c_str());
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(RenderTool, PngRoundTripKeepsEveryPixelOfOddWidths) {
+    for (int w : {1, 3, 37}) {
+        Bitmap original = Pattern(w, 5, w);
+        scr::render::WritePng(Path("p.png"), original);
+        Bitmap back = scr::render::ReadImage(Path("p.png"));
+        EXPECT_TRUE(back.same_pixels(original)) << "width " << w;
+    }
+}
+
+TEST_F(RenderTool, FramesAtTheEndsShowTheOldAndTheNewPicture) {
+    Bitmap old_pic = Pattern(48, 32, 1), new_pic = Pattern(48, 32, 2);
+    scr::render::WritePng(Path("old.png"), old_pic);
+    scr::render::WritePng(Path("new.png"), new_pic);
+    struct Case { int style, progress; const Bitmap* expected; } cases[] = {
+        {5, 0, &old_pic}, {5, 100, &new_pic}, {118, 0, &old_pic}, {118, 100, &new_pic},
+        {127, 100, &new_pic}, {70, 0, &old_pic},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Run("frame --old " + Path("old.png") + " --new " + Path("new.png") + " --style " +
+                      std::to_string(c.style) + " --progress " + std::to_string(c.progress) +
+                      " --out " + Path("f.png")),
+                  0);
+        EXPECT_TRUE(scr::render::ReadImage(Path("f.png")).same_pixels(*c.expected))
+            << "style " << c.style << " progress " << c.progress;
+    }
+}
+
+TEST_F(RenderTool, ExitCodesSeparateBadPicturesFromBadUsage) {
+    scr::render::WritePng(Path("a.png"), Pattern(16, 16, 1));
+    scr::render::WritePng(Path("b.png"), Pattern(16, 17, 2));
+    std::FILE* junk = std::fopen(Path("junk.png").c_str(), "wb");
+    ASSERT_NE(junk, nullptr);
+    std::fputs("not a picture", junk);
+    std::fclose(junk);
+    const std::string a = Path("a.png"), out = " --out " + Path("o.png");
+    struct Case { std::string args; int status; } cases[] = {
+        {"frame --old " + a + " --new " + Path("b.png") + " --style 5 --progress 50" + out, 1},
+        {"frame --old " + a + " --new " + Path("junk.png") + " --style 5 --progress 50" + out, 1},
+        {"frame --old " + a + " --new " + Path("missing.png") + " --style 5 --progress 50" + out, 1},
+        {"frame --old " + a + " --new " + a + " --style 5 --progress 101" + out, 2},
+        {"frame --old " + a + " --new " + a + " --progress 50" + out, 2},
+        {"paint --old " + a, 2},
+        {"--help", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Run(c.args), c.status) << c.args;
+}
+
+}  // namespace
