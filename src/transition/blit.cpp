@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -106,6 +107,17 @@ StretchPlan::StretchPlan(int dst_width, int dst_height, int dx, int dy, int dw, 
     }
 }
 
+void StretchPlan::draw_row_per_pixel(uint8_t* dst_row, const Bitmap& src, int sy) const {
+    uint8_t* d = dst_row + std::size_t(dest_.left) * 3;
+    const uint8_t* s = src.row(sy);
+    for (std::size_t i = 0; i < std::size_t(dest_.width()); ++i) {
+        const uint8_t* p = plain_columns_ ? s + (std::size_t(plain_src_x_) + i) * 3 : s + cols_[i];
+        d[i * 3] = p[0];
+        d[i * 3 + 1] = p[1];
+        d[i * 3 + 2] = p[2];
+    }
+}
+
 void StretchPlan::draw_row(uint8_t* dst_row, const Bitmap& src, int sy) const {
     uint8_t* d = dst_row + std::size_t(dest_.left) * 3;
     const uint8_t* s = src.row(sy);
@@ -204,26 +216,65 @@ void DrawThroughRegion(Bitmap& dst, const Bitmap& src, const Region& region) {
     }
 }
 
-void ComposeThroughRegion(Bitmap& dst, const Bitmap& base, const Bitmap& src, const Region& region) {
+void ComposeThroughRegion(Bitmap& dst, const Bitmap& base, const Bitmap& src, const Region& region, bool streamed) {
     if (&base == &dst) {
         DrawThroughRegion(dst, src, region);
         return;
     }
     const int w = dst.width(), h = dst.height();
     const std::size_t row_bytes = std::size_t(w) * 3;
+    RowOutput out(dst, streamed);
     const auto bands = region.bands();
     std::size_t bi = 0;
+#if defined(__SSE2__)
+    // A band of narrow strips would be hundreds of copies of a few bytes per row; from spans
+    // shorter than a cache line on average, one byte mask per band and a select of every byte
+    // of its rows is cheaper.
+    std::vector<uint8_t> mask;
+    std::size_t mask_band = SIZE_MAX;
+#endif
     for (int y = 0; y < h; ++y) {
         while (bi < bands.size() && bands[bi].bottom <= y) ++bi;
-        uint8_t* d = dst.row(y);
         if (bi == bands.size() || bands[bi].top > y) {
-            std::memcpy(d, base.row(y), row_bytes);
+            out.copy_row(y, base.row(y));
             continue;
         }
+        const auto spans = region.spans(bands[bi]);
         const uint8_t* b = base.row(y);
         const uint8_t* s = src.row(y);
+        // A row the region covers whole needs no assembling.
+        if (spans.front().left <= 0 && spans.front().right >= w) {
+            out.copy_row(y, s);
+            continue;
+        }
+        uint8_t* d = out.row(y);
+#if defined(__SSE2__)
+        if (spans.size() * 64 > row_bytes) {
+            if (mask_band != bi) {
+                mask.assign(row_bytes, 0);
+                for (const Span& sp : spans) {
+                    const std::size_t l = std::size_t(std::clamp(sp.left, 0, w)) * 3;
+                    const std::size_t r = std::size_t(std::clamp(sp.right, 0, w)) * 3;
+                    if (l < r) std::memset(mask.data() + l, 0xff, r - l);
+                }
+                mask_band = bi;
+            }
+            const uint8_t* m = mask.data();
+            std::size_t i = 0;
+            for (; i + 16 <= row_bytes; i += 16) {
+                const __m128i vm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
+                const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+                const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                                 _mm_or_si128(_mm_and_si128(vm, vs), _mm_andnot_si128(vm, vb)));
+            }
+            for (; i < row_bytes; ++i) d[i] = m[i] ? s[i] : b[i];
+            out.done(y);
+            continue;
+        }
+#endif
         std::size_t pos = 0;  // in bytes; everything before it is written
-        for (const Span& sp : region.spans(bands[bi])) {
+        for (const Span& sp : spans) {
             if (sp.right <= 0) continue;
             if (sp.left >= w) break;
             const std::size_t l = std::size_t(std::max(sp.left, 0)) * 3;
@@ -233,6 +284,7 @@ void ComposeThroughRegion(Bitmap& dst, const Bitmap& base, const Bitmap& src, co
             pos = r;
         }
         copy_bytes(d + pos, b + pos, row_bytes - pos);
+        out.done(y);
     }
 }
 
@@ -248,7 +300,7 @@ void BlendIntoPortable(Bitmap& out, const Bitmap& base, const Bitmap& source, in
     }
 }
 
-void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p) {
+void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p, bool streamed) {
 #if defined(__SSE2__)
     p = std::clamp(p, 0, 100);
     const int w = std::min({out.width(), base.width(), source.width()});
@@ -265,6 +317,10 @@ void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p) {
         const uint8_t* a = base.row(y);
         const uint8_t* b = source.row(y);
         std::size_t i = 0;
+        // Non-temporal stores need an aligned target: the bytes before it go one by one.
+        if (streamed)
+            for (; i < n && (reinterpret_cast<uintptr_t>(o + i) & 15) != 0; ++i)
+                o[i] = uint8_t(a[i] * (100 - p) / 100 + b[i] * p / 100);
         for (; i + 16 <= n; i += 16) {
             const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
             const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
@@ -273,11 +329,17 @@ void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p) {
             };
             const __m128i lo = _mm_add_epi16(part(_mm_unpacklo_epi8(va, zero), wa), part(_mm_unpacklo_epi8(vb, zero), wb));
             const __m128i hi = _mm_add_epi16(part(_mm_unpackhi_epi8(va, zero), wa), part(_mm_unpackhi_epi8(vb, zero), wb));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(lo, hi));
+            const __m128i v = _mm_packus_epi16(lo, hi);
+            if (streamed)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(o + i), v);
+            else
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
         }
         for (; i < n; ++i) o[i] = uint8_t(a[i] * (100 - p) / 100 + b[i] * p / 100);
     }
+    if (streamed) _mm_sfence();
 #else
+    (void)streamed;
     BlendIntoPortable(out, base, source, p);
 #endif
 }

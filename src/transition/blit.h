@@ -39,6 +39,8 @@ public:
     int source_row(int y) const { return rows_[std::size_t(y - dest_.top)]; }
     // Writes dest().left .. dest().right of one destination row from source row sy.
     void draw_row(uint8_t* dst_row, const Bitmap& src, int sy) const;
+    // The same one pixel at a time, kept for checking draw_row's faster forms against.
+    void draw_row_per_pixel(uint8_t* dst_row, const Bitmap& src, int sy) const;
 
 private:
     Rect dest_;
@@ -64,14 +66,16 @@ void MirrorBlt(Bitmap& dst, const Rect& d, const Bitmap& src, bool flip_left_rig
 // Draws src at (0, 0) into dst through the region (both clipped to dst).
 void DrawThroughRegion(Bitmap& dst, const Bitmap& src, const Region& region);
 // dst = inside the region src, elsewhere base; all three the same size. One pass: every pixel
-// is written once.
-void ComposeThroughRegion(Bitmap& dst, const Bitmap& base, const Bitmap& src, const Region& region);
+// is written once. Streamed writes go around the cache (see RowOutput); the pixels are the same.
+void ComposeThroughRegion(Bitmap& dst, const Bitmap& base, const Bitmap& src, const Region& region,
+                          bool streamed = false);
 
 // target = target * (100 - p) div 100 + source * p div 100 for every byte of the source's size
 // (each term divided separately).
 void BlendBitmaps(Bitmap& target, const Bitmap& source, int p);
 // The same formula with the old picture read from base: out = base blended with source.
-void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p);
+// Streamed writes go around the cache (see RowOutput); the pixels are the same.
+void BlendInto(Bitmap& out, const Bitmap& base, const Bitmap& source, int p, bool streamed = false);
 // The portable form of BlendInto, kept for checking the vectorised one against.
 void BlendIntoPortable(Bitmap& out, const Bitmap& base, const Bitmap& source, int p);
 

@@ -26,8 +26,11 @@ private:
 };
 
 // Draws the scaled copies in order over base (which may be the screen itself).
-void ComposePasses(Bitmap& screen, const Bitmap& base, const Bitmap& src, const std::vector<StretchPlan>& plans) {
+void ComposePasses(Bitmap& screen, const Bitmap& base, const Bitmap& src, const std::vector<StretchPlan>& plans,
+                   bool streamed) {
     const bool in_place = &base == &screen;
+    // Drawn in place, every row must start from the old pixels already in it.
+    RowOutput out(screen, streamed && !in_place);
     const int w = screen.width(), h = screen.height();
     const std::size_t row_bytes = std::size_t(w) * 3;
     std::vector<std::size_t> on_row;
@@ -36,10 +39,14 @@ void ComposePasses(Bitmap& screen, const Bitmap& base, const Bitmap& src, const 
     };
     std::vector<Range> ranges;
     for (int y = 0; y < h; ++y) {
-        uint8_t* d = screen.row(y);
         on_row.clear();
         for (std::size_t k = 0; k < plans.size(); ++k)
             if (!plans[k].empty() && y >= plans[k].dest().top && y < plans[k].dest().bottom) on_row.push_back(k);
+        if (on_row.empty() && !in_place) {
+            out.copy_row(y, base.row(y));
+            continue;
+        }
+        uint8_t* d = out.row(y);
         if (!in_place) {
             // The old picture only where no copy lands on this row.
             ranges.clear();
@@ -66,22 +73,31 @@ void ComposePasses(Bitmap& screen, const Bitmap& base, const Bitmap& src, const 
                     reuse = false;
             }
             if (reuse)
-                std::memcpy(d + std::size_t(r.left) * 3, screen.row(y - 1) + std::size_t(r.left) * 3,
+                std::memcpy(d + std::size_t(r.left) * 3, out.previous(y) + std::size_t(r.left) * 3,
                             std::size_t(r.width()) * 3);
             else
                 plan.draw_row(d, src, sy);
         }
+        out.done(y);
     }
 }
 
-void CopyWhole(Bitmap& dst, const Bitmap& src) {
+void CopyWhole(Bitmap& dst, const Bitmap& src, bool streamed = false) {
     if (&dst == &src) return;
-    for (int y = 0; y < dst.height(); ++y) std::memcpy(dst.row(y), src.row(y), std::size_t(dst.width()) * 3);
+    RowOutput out(dst, streamed);
+    for (int y = 0; y < dst.height(); ++y) out.copy_row(y, src.row(y));
 }
+
+// Beyond this many bytes a frame and the two pictures it is made of no longer share a
+// last-level cache: reading the screen's lines in before overwriting them would only add
+// memory traffic, so its rows are streamed out instead.
+constexpr std::size_t kStreamedFrameBytes = std::size_t(8) << 20;
 
 }  // namespace
 
-void BuildFrame(FrameContext& ctx) {
+void BuildFrame(FrameContext& ctx) { BuildFrame(ctx, FrameWrites::Auto); }
+
+void BuildFrame(FrameContext& ctx, FrameWrites writes) {
     if (!ctx.old_bitmap || !ctx.new_bitmap || !ctx.screen) return;
     const Bitmap& old_bmp = *ctx.old_bitmap;
     const Bitmap& new_bmp = *ctx.new_bitmap;
@@ -101,6 +117,8 @@ void BuildFrame(FrameContext& ctx) {
     if (ctx.before_new_frame) ctx.before_new_frame();
     if (kind == StyleKind::None) return;
     const Bitmap& base = copy_first ? screen : old_bmp;
+    bool streamed = writes == FrameWrites::Streamed ||
+                    (writes == FrameWrites::Auto && kCanStream && screen.size_bytes() > kStreamedFrameBytes);
 
     const Rect whole{0, 0, W, H};
     Rect d = whole;
@@ -142,10 +160,19 @@ void BuildFrame(FrameContext& ctx) {
         }
         d = passes.back().d;
         if (p0 == 100) {
-            CopyWhole(screen, new_bmp);
+            CopyWhole(screen, new_bmp, streamed);
         } else {
             if (p0 != 0) plans.push_back(plan_of(passes.back()));
-            ComposePasses(screen, base, new_bmp, plans);
+            // Scaled copies fetch pixel by pixel and are bound by that work. Written in place,
+            // the screen lines are read in while it goes on; a streamed row only goes out once
+            // it is whole, after the work, so frames mostly scaled measured slower streamed.
+            if (writes == FrameWrites::Auto) {
+                int64_t scaled = 0;
+                for (const StretchPlan& plan : plans)
+                    if (!plan.plain_columns()) scaled += int64_t(plan.dest().width()) * plan.dest().height();
+                streamed = streamed && scaled * 2 <= int64_t(W) * H;
+            }
+            ComposePasses(screen, base, new_bmp, plans, streamed);
         }
         break;
     }
@@ -155,24 +182,24 @@ void BuildFrame(FrameContext& ctx) {
         RandomSource& random = ctx.random ? *ctx.random : static_cast<RandomSource&>(fallback);
         const std::optional<Region> region = StyleRegion(style, W, H, m, random);
         if (p0 == 100)
-            CopyWhole(screen, new_bmp);
+            CopyWhole(screen, new_bmp, streamed);
         else if (p0 != 0 && region)
-            ComposeThroughRegion(screen, base, new_bmp, *region);
+            ComposeThroughRegion(screen, base, new_bmp, *region, streamed);
         else
-            CopyWhole(screen, base);
+            CopyWhole(screen, base, streamed);
         break;
     }
 
     case StyleKind::Blend:
         if (p0 == 100)
-            CopyWhole(screen, new_bmp);
+            CopyWhole(screen, new_bmp, streamed);
         else
-            BlendInto(screen, base, new_bmp, p0);
+            BlendInto(screen, base, new_bmp, p0, streamed);
         break;
 
     case StyleKind::Rotate: {
         if (p0 == 100) {
-            CopyWhole(screen, new_bmp);
+            CopyWhole(screen, new_bmp, streamed);
             break;
         }
         const double theta = double((100 - p0) * std::numbers::pi_v<long double> / 200);

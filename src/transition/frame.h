@@ -39,4 +39,10 @@ struct FrameContext {
 // OnAfterNewFrame. The synchronous repaint that follows is the control's business.
 void BuildFrame(FrameContext& ctx);
 
+// How BuildFrame writes the screen bitmap: Auto streams frames too large to share the cache with
+// the two pictures (stores that go around the cache), Cached and Streamed force one way. The
+// pixels are the same every way.
+enum class FrameWrites { Auto, Cached, Streamed };
+void BuildFrame(FrameContext& ctx, FrameWrites writes);
+
 }  // namespace scr

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "transition/blit.h"
+#include "transition/pixel_copy.h"
 #include "test_util.h"
 
 namespace scr {
@@ -149,10 +151,12 @@ TEST(MirrorBlt, ReachesTwoPixelsPastTheFlippedEdge) {
 TEST(BlendBitmaps, VectorisedFormulaEqualsPortable) {
     const Bitmap a = test::Pattern(67, 9, 1), b = test::Pattern(67, 9, 2);
     for (int p = 0; p <= 100; ++p) {
-        Bitmap fast(67, 9), slow(67, 9);
+        Bitmap fast(67, 9), streamed(67, 9), slow(67, 9);
         BlendInto(fast, a, b, p);
+        BlendInto(streamed, a, b, p, true);  // rows start at every alignment (stride 204)
         BlendIntoPortable(slow, a, b, p);
         ASSERT_TRUE(fast.same_pixels(slow)) << p;
+        ASSERT_TRUE(streamed.same_pixels(slow)) << p;
         // Spot check of the formula, each term divided on its own.
         const int t = a.pixel(5, 3)[1], s = b.pixel(5, 3)[1];
         ASSERT_EQ(fast.pixel(5, 3)[1], t * (100 - p) / 100 + s * p / 100);
@@ -162,6 +166,80 @@ TEST(BlendBitmaps, VectorisedFormulaEqualsPortable) {
     EXPECT_TRUE(t.same_pixels(a));
     BlendBitmaps(t, b, 100);
     EXPECT_TRUE(t.same_pixels(b));
+}
+
+// draw_row takes shortcuts (one copy for plain columns, pairs of pixels per eight-byte store
+// otherwise); each must write what the per-pixel form writes, and nothing outside the planned
+// columns, including on the last row where nothing may be read past the row's end.
+TEST(StretchPlan, DrawRowEqualsPerPixelForm) {
+    struct Case {
+        int dx, dw, sx, sw;
+    };
+    const Case cases[] = {
+        {0, 90, 0, 30},    // three times as wide: runs of three
+        {0, 75, 0, 30},    // runs of two and three
+        {5, 59, 3, 20},    // uneven runs, offset
+        {-40, 200, 0, 40}, // enlarged past both edges
+        {0, 45, 0, 30},    // runs of one and two: too short for runs
+        {89, -90, 0, 30},  // mirrored enlargement
+        {0, 30, 0, 60},    // halved
+        {0, 50, 0, 80},    // shrunk unevenly
+        {10, 40, 10, 40},  // plain copy
+        {0, 90, 29, 1},    // one source pixel across the row
+    };
+    const int w = 90, h = 3;
+    for (int src_w : {60, 61}) {  // with and without row padding
+        const Bitmap src = test::Pattern(src_w, h, 5);
+        for (const Case& c : cases) {
+            const StretchPlan plan(w, h, c.dx, 0, c.dw, h, src_w, h, c.sx, 0, c.sw, h);
+            ASSERT_FALSE(plan.empty());
+            for (int sy = 0; sy < h; ++sy) {
+                Bitmap fast = test::Pattern(w, 1, 9), slow = test::Pattern(w, 1, 9);
+                plan.draw_row(fast.row(0), src, sy);
+                plan.draw_row_per_pixel(slow.row(0), src, sy);
+                ASSERT_TRUE(fast.same_pixels(slow)) << "case " << c.dx << "," << c.dw << " from " << c.sx << ","
+                                                    << c.sw << " width " << src_w << " row " << sy;
+            }
+        }
+    }
+}
+
+TEST(StreamBytes, CopiesExactlyTheRangeAtAnyAlignment) {
+    std::vector<uint8_t> src(600), dst(600);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 7 + 3);
+    for (std::size_t n : {0u, 1u, 15u, 127u, 128u, 129u, 191u, 256u, 300u, 513u})
+        for (std::size_t d_off : {0u, 1u, 8u, 15u})
+            for (std::size_t s_off : {0u, 3u, 16u}) {
+                std::fill(dst.begin(), dst.end(), uint8_t(0xee));
+                stream_bytes(dst.data() + 32 + d_off, src.data() + s_off, n);
+                stream_fence();
+                for (std::size_t i = 0; i < dst.size(); ++i) {
+                    const bool inside = i >= 32 + d_off && i < 32 + d_off + n;
+                    const uint8_t want = inside ? src[i - 32 - d_off + s_off] : uint8_t(0xee);
+                    ASSERT_EQ(dst[i], want) << "n " << n << " offsets " << d_off << "/" << s_off << " at " << i;
+                }
+            }
+}
+
+TEST(ComposeThroughRegion, StreamedEqualsDrawingOverTheBase) {
+    const int w = 70, h = 12;
+    const Bitmap base = test::Pattern(w, h, 3), src = test::Pattern(w, h, 4);
+    const Region regions[] = {
+        Region(),
+        Region::from_rect({-5, -5, w + 5, h + 5}),  // every row whole
+        Region::from_rects({{-3, 1, 4, 3}, {10, 2, 11, 9}, {60, 0, 90, 12}, {0, 5, w, 6}, {20, 7, 50, 8}}),
+        Region::round_rect(-10, 2, 40, 30, 20, 20),
+    };
+    for (std::size_t k = 0; k < std::size(regions); ++k) {
+        Bitmap want = base.clone();
+        DrawThroughRegion(want, src, regions[k]);
+        for (bool streamed : {false, true}) {
+            Bitmap out(w, h);
+            out.fill(0x010203);
+            ComposeThroughRegion(out, base, src, regions[k], streamed);
+            EXPECT_TRUE(out.same_pixels(want)) << "region " << k << (streamed ? " streamed" : " cached");
+        }
+    }
 }
 
 TEST(RotateBitmap, MatchesThePerPixelFormula) {

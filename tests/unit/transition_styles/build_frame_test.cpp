@@ -145,6 +145,39 @@ TEST(BuildFrame, OnePassFramesEqualTheStraightforwardDrawing) {
     }
 }
 
+// Frames too large for the cache are streamed out row by row instead of being written in
+// place; both ways must give the same pixels and invalidations, including at the ends of a show
+// and with rows that do not start on a 16-byte boundary.
+TEST(BuildFrame, StreamedFramesEqualCachedFrames) {
+    struct Size {
+        int w, h;
+    };
+    for (const Size size : {Size{61, 37}, Size{97, 23}, Size{5, 9}}) {
+        for (int style = 1; style <= 127; ++style) {
+            for (int p : {0, 1, 27, 50, 77, 100}) {
+                Frame cached(size.w, size.h), streamed(size.w, size.h);
+                for (auto [frame, writes] : {std::pair{&cached, FrameWrites::Cached}, std::pair{&streamed, FrameWrites::Streamed}}) {
+                    Frame* f = frame;  // a plain pointer: lambdas cannot capture structured bindings everywhere
+                    test::SeededRandom random(7);
+                    FrameContext ctx;
+                    ctx.old_bitmap = &f->old_bmp;
+                    ctx.new_bitmap = &f->new_bmp;
+                    ctx.screen = &f->screen;
+                    ctx.style = style;
+                    ctx.progress = p;
+                    ctx.random = &random;
+                    ctx.invalidate_area = [f](const Rect& r) { f->invalidated.push_back(r); };
+                    f->screen.fill(0x123456);
+                    BuildFrame(ctx, writes);
+                }
+                ASSERT_TRUE(streamed.screen.same_pixels(cached.screen))
+                    << size.w << "x" << size.h << " style " << style << " at " << p;
+                ASSERT_EQ(streamed.invalidated, cached.invalidated) << "style " << style << " at " << p;
+            }
+        }
+    }
+}
+
 TEST(BuildFrame, RegionAndPixelStylesInvalidateTheWholePicture) {
     for (int style : {58, 85, 99, 110, 117, 118, 120, 127}) {
         Frame f(kW, kH);
