@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "jpeg_maker.h"
 
 #include "package/items.h"
 #include "package/settings.h"
@@ -22,33 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> make_jpeg(int width, int height) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr jerr{};
-    c.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(std::size_t(width) * 3);
-    while (c.next_scanline < c.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) row[i] = (unsigned char)((i ^ c.next_scanline) * 13);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> out(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return out;
-}
 
 // The package of n pictures, built on first use and removed at exit.
 const std::string& package_of(int n) {
@@ -62,7 +35,7 @@ const std::string& package_of(int n) {
     fs::create_directories(dir);
     const std::string jpeg_path = (dir / "picture.jpg").string(), stub_path = (dir / "stub.scr").string();
     if (!fs::exists(jpeg_path)) {
-        std::vector<uint8_t> jpeg = make_jpeg(640, 480);
+        std::vector<uint8_t> jpeg = scr::test::MakeJpeg(640, 480);
         std::ofstream(jpeg_path, std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
         std::ofstream(stub_path, std::ios::binary) << std::string(200000, 'M');
     }

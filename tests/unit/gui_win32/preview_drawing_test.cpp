@@ -12,7 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <jpeglib.h>
+#include "jpeg_maker.h"
 
 #include <gtest/gtest.h>
 
@@ -46,32 +46,6 @@ std::vector<uint8_t> TestPictureRgb(int w, int h) {
         }
     }
     return rgb;
-}
-
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int w, int h) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&rgb[std::size_t(c.next_scanline) * w * 3]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> bytes(out, out + size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
 }
 
 std::string TempPath(const std::string& name) {
@@ -210,7 +184,7 @@ TEST(PreviewDrawing, FirstPictureCoversTheWindowStretched) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.picture_w << "x" << c.picture_h << " into " << c.window_w << "x"
                                           << c.window_h);
-        const auto jpeg = EncodeJpeg(TestPictureRgb(c.picture_w, c.picture_h), c.picture_w, c.picture_h);
+        const auto jpeg = scr::test::EncodeRgbJpeg(TestPictureRgb(c.picture_w, c.picture_h), c.picture_w, c.picture_h);
         const std::string package = MakePackage(jpeg, std::to_string(c.picture_w));
         const Bitmap source = DecodeJpeg(jpeg);
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "jpeg_maker.h"
 
 #include "gui/system.h"
 #include "package/items.h"
@@ -22,33 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-// A real JPEG from libjpeg, so the readers' header parser sees what cameras produce.
 Bytes make_jpeg(int width, int height, bool grayscale, bool progressive) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr jerr{};
-    c.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = grayscale ? 1 : 3;
-    c.in_color_space = grayscale ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&c);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(std::size_t(width) * std::size_t(c.input_components));
-    while (c.next_scanline < c.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) row[i] = (unsigned char)(i * 7 + c.next_scanline * 3);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    Bytes out(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return out;
+    using scr::test::JpegKind;
+    return scr::test::MakeJpeg(width, height,
+                               grayscale ? JpegKind::Grayscale : progressive ? JpegKind::Progressive : JpegKind::Baseline);
 }
 
 struct Outcome {
