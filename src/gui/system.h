@@ -22,10 +22,17 @@ public:
 
     File() = default;
     File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalid; }
-    File& operator=(File&& other) noexcept;
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = kInvalid;
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    ~File();
+    ~File() { close(); }
 
     bool is_open() const { return handle_ != kInvalid; }
     void close();
@@ -45,11 +52,9 @@ private:
     intptr_t handle_ = kInvalid;
 };
 
-// Deletes a file; false when it could not be deleted (missing, in use). Never throws.
+// Deletes a file; false when it could not be deleted (missing, in use). Never throws. (Not
+// named DeleteFile: windows.h makes that name a macro.)
 bool RemoveFile(const std::string& path);
-// The same under its older name. windows.h defines DeleteFile as a macro; in a file that
-// includes it, call RemoveFile.
-inline bool DeleteFile(const std::string& path) { return RemoveFile(path); }
 
 // The temporary-files directory, ending in the platform's path separator.
 std::string TempDirectory();

@@ -12,17 +12,6 @@
 
 namespace scr::sys {
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
-
-File::~File() { close(); }
-
 void File::close() {
     if (handle_ != kInvalid) ::close(int(handle_));
     handle_ = kInvalid;

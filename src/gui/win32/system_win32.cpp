@@ -15,17 +15,6 @@ namespace {
 HANDLE H(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
-
-File::~File() { close(); }
-
 void File::close() {
     if (handle_ != kInvalid) CloseHandle(H(handle_));
     handle_ = kInvalid;
