@@ -76,6 +76,14 @@ int ScreenPixelsPerInch();
 
 // Whether a byte may appear in a file name: not a control code (0..31) and none of <>:"/\|?*.
 // The same set everywhere, so a package behaves alike on every platform.
-bool IsFileNameChar(uint8_t byte);
+inline bool IsFileNameChar(uint8_t byte) {
+    if (byte < 32) return false;
+    switch (byte) {
+        case '<': case '>': case ':': case '"': case '/': case '\\': case '|': case '?': case '*':
+            return false;
+        default:
+            return true;
+    }
+}
 
 }  // namespace scr::sys

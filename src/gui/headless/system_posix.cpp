@@ -193,14 +193,4 @@ bool IsDBCSLeadByte(uint8_t) { return false; }
 
 int ScreenPixelsPerInch() { return 96; }
 
-bool IsFileNameChar(uint8_t byte) {
-    if (byte < 32) return false;
-    switch (byte) {
-        case '<': case '>': case ':': case '"': case '/': case '\\': case '|': case '?': case '*':
-            return false;
-        default:
-            return true;
-    }
-}
-
 }  // namespace scr::sys

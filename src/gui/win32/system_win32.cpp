@@ -141,14 +141,4 @@ int ScreenPixelsPerInch() {
     return ppi > 0 ? ppi : 96;
 }
 
-bool IsFileNameChar(uint8_t byte) {
-    if (byte < 32) return false;
-    switch (byte) {
-        case '<': case '>': case ':': case '"': case '/': case '\\': case '|': case '?': case '*':
-            return false;
-        default:
-            return true;
-    }
-}
-
 }  // namespace scr::sys
