@@ -102,7 +102,7 @@ struct SaverLikeView {
     HeadlessHost host;
     TTransitionView view;
     SeededRandom random{12345};
-    TPicture pictures[2];
+    TViewPicture pictures[2];
     int next = 0;
 };
 

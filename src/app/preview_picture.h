@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 namespace scr {
 

@@ -3,7 +3,7 @@
 # for native tests; scr_framework_win32 and scr_winmain (the process start) on Windows.
 add_library(scr_framework STATIC ${CMAKE_CURRENT_LIST_DIR}/application.cpp)
 target_include_directories(scr_framework PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(scr_framework PUBLIC scr_transition)
+target_link_libraries(scr_framework PUBLIC scr_base scr_transition)
 
 add_library(scr_framework_headless STATIC ${CMAKE_CURRENT_LIST_DIR}/headless/application_headless.cpp)
 target_link_libraries(scr_framework_headless PUBLIC scr_framework)

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "gui/application.h"
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 
 namespace scr {
 

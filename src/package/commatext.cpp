@@ -1,6 +1,6 @@
 #include "package/commatext.h"
 
-#include "gui/system.h"
+#include "base/os.h"
 
 namespace scr {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/errors.h"
 #include "package/extended.h"
 #include "package/graphics.h"

@@ -1,35 +1,13 @@
-// The exceptions of the package layer. Every failure carries the message text the user or the
-// caller sees; the class says which layer failed. Header-only so that the system services
-// (src/gui) can throw the file errors without linking the package library.
+// The exceptions of the package layer (the root and the file errors are in base/errors.h).
+// Every failure carries the message text the user or the caller sees; the class says which
+// layer failed.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
+#include "base/errors.h"
+
 namespace scr {
-
-// Common base of every error the program raises with a message of its own.
-class Exception : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-class EStreamError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// A file could not be opened ("Cannot open file %s").
-class EFOpenError : public EStreamError {
-public:
-    explicit EFOpenError(const std::string& path) : EStreamError("Cannot open file " + path) {}
-};
-
-// A file could not be created ("Cannot create file %s").
-class EFCreateError : public EStreamError {
-public:
-    explicit EFCreateError(const std::string& path) : EStreamError("Cannot create file " + path) {}
-};
 
 class EFilerError : public EStreamError {
 public:

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "gui/system.h"
+#include "base/os.h"
 
 namespace scr {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "package/component.h"
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 namespace scr {
 

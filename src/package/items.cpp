@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/errors.h"
 
 namespace scr {

@@ -7,7 +7,7 @@
 
 #include "package/graphics.h"
 #include "package/stream.h"
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 namespace scr {
 

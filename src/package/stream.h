@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/system.h"
+#include "base/os.h"
 
 namespace scr {
 

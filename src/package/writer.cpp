@@ -1,6 +1,6 @@
 #include "package/writer.h"
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/component.h"
 #include "package/errors.h"
 #include "package/font.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 #include "transition/region.h"
 
 namespace scr {

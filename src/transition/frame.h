@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 
 namespace scr {
 

@@ -167,29 +167,4 @@ void HeadlessHost::present(const Rect& r, const Bitmap& client_image) {
     }
 }
 
-void WriteBmp(const std::string& path, const Bitmap& bitmap) {
-    const uint32_t w = uint32_t(bitmap.width()), h = uint32_t(bitmap.height());
-    const uint32_t stride = uint32_t(Bitmap::stride_for(int(w)));
-    const uint32_t image = stride * h, offset = 14 + 40;
-    uint8_t header[14 + 40] = {};
-    auto put32 = [&](int at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) header[at + i] = uint8_t(v >> (8 * i));
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put32(2, offset + image);
-    put32(10, offset);
-    put32(14, 40);
-    put32(18, w);
-    put32(22, h);  // bottom-up rows, the form every reader takes
-    header[26] = 1;
-    header[28] = 24;
-    put32(34, image);
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!f) throw std::runtime_error("cannot create " + path);
-    bool ok = std::fwrite(header, 1, sizeof header, f.get()) == sizeof header;
-    for (int y = int(h) - 1; ok && y >= 0; --y) ok = std::fwrite(bitmap.row(y), 1, stride, f.get()) == stride;
-    if (!ok) throw std::runtime_error("cannot write " + path);
-}
-
 }  // namespace scr

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 #include "transition/host.h"
 
 namespace scr {
@@ -113,8 +113,5 @@ private:
     std::deque<Task*> tasks_;
     std::vector<HostCall> calls_;
 };
-
-// Writes a bitmap as an uncompressed 24-bit BMP file; throws std::runtime_error on failure.
-void WriteBmp(const std::string& path, const Bitmap& bitmap);
 
 }  // namespace scr

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 
 namespace scr {
 

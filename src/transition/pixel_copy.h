@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

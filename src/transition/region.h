@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "transition/geometry.h"
+#include "base/geometry.h"
 
 namespace scr {
 

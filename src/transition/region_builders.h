@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "transition/frame.h"
-#include "transition/geometry.h"
+#include "base/geometry.h"
 #include "transition/region.h"
 
 namespace scr {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "transition/frame.h"
-#include "transition/geometry.h"
+#include "base/geometry.h"
 #include "transition/region.h"
 
 namespace scr {

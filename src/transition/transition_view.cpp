@@ -60,20 +60,6 @@ int subtract_rect(const Rect& area, const Rect& hole, Rect out[4]) {
 
 }  // namespace
 
-void CopyBitmapRect(Bitmap& dst, int x, int y, const Bitmap& src, const Rect& src_rect) {
-    Rect s = src_rect.intersected({0, 0, src.width(), src.height()});
-    if (s.empty()) return;
-    // Move the destination with the clipped source, then clip the destination.
-    x += s.left - src_rect.left;
-    y += s.top - src_rect.top;
-    Rect d = Rect{x, y, x + s.width(), y + s.height()}.intersected({0, 0, dst.width(), dst.height()});
-    if (d.empty()) return;
-    const int sx = s.left + (d.left - x), sy = s.top + (d.top - y);
-    const std::size_t bytes = std::size_t(d.width()) * 3;
-    for (int row = 0; row < d.height(); ++row)
-        std::memmove(dst.pixel(d.left, d.top + row), src.pixel(sx, sy + row), bytes);
-}
-
 void TBitmapGraphic::Draw(Bitmap& target, int x, int y) const {
     CopyBitmapRect(target, x, y, bitmap_, {0, 0, bitmap_.width(), bitmap_.height()});
 }
@@ -530,7 +516,7 @@ void TCustomTransitionView::Paint(const Rect& requested) {
 }
 
 void TCustomTransitionView::PaintBackground(const Rect& piece) {
-    const TGraphic* g = bg_picture_.HasGraphic() ? bg_picture_.Graphic() : nullptr;
+    const TViewGraphic* g = bg_picture_.HasGraphic() ? bg_picture_.Graphic() : nullptr;
     if (!g || bg_mode_ == TBackgroundMode::bmNone) {
         fill_rect(paint_buffer_, piece, color_);
         return;

@@ -18,9 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 #include "transition/frame.h"
-#include "transition/geometry.h"
+#include "base/geometry.h"
 #include "transition/host.h"
 #include "transition/transition_view_picture.h"
 
@@ -131,12 +131,12 @@ public:
 
 protected:
     // --- Properties that TTransitionView publishes ---
-    TPicture& Picture() { return picture_; }
-    const TPicture& Picture() const { return picture_; }
-    void SetPicture(const TPicture* p) { picture_.Assign(p); }
-    TPicture& BgPicture() { return bg_picture_; }
-    const TPicture& BgPicture() const { return bg_picture_; }
-    void SetBgPicture(const TPicture* p) { bg_picture_.Assign(p); }
+    TViewPicture& Picture() { return picture_; }
+    const TViewPicture& Picture() const { return picture_; }
+    void SetPicture(const TViewPicture* p) { picture_.Assign(p); }
+    TViewPicture& BgPicture() { return bg_picture_; }
+    const TViewPicture& BgPicture() const { return bg_picture_; }
+    void SetBgPicture(const TViewPicture* p) { bg_picture_.Assign(p); }
     TBackgroundMode BgMode() const { return bg_mode_; }
     void SetBgMode(TBackgroundMode m);
     bool AutoSize() const { return auto_size_; }
@@ -211,8 +211,8 @@ private:
     std::shared_ptr<Bitmap> old_bitmap_, new_bitmap_;  // only while Busy
 
     // Properties.
-    TPicture picture_;
-    TPicture bg_picture_;
+    TViewPicture picture_;
+    TViewPicture bg_picture_;
     TBackgroundMode bg_mode_ = TBackgroundMode::bmTiled;
     bool auto_size_ = true;
     bool center_ = false;

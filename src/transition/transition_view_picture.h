@@ -7,17 +7,14 @@
 #include <memory>
 #include <utility>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 
 namespace scr {
 
-// Copies src_rect of src to (x, y) of dst, one pixel for one; both sides are clipped.
-void CopyBitmapRect(Bitmap& dst, int x, int y, const Bitmap& src, const Rect& src_rect);
-
-class TGraphic {
+class TViewGraphic {
 public:
-    virtual ~TGraphic() = default;
+    virtual ~TViewGraphic() = default;
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     bool Empty() const { return Width() <= 0 || Height() <= 0; }
@@ -27,7 +24,7 @@ public:
 };
 
 // A graphic that is a bitmap already.
-class TBitmapGraphic : public TGraphic {
+class TBitmapGraphic : public TViewGraphic {
 public:
     explicit TBitmapGraphic(Bitmap bitmap) : bitmap_(std::move(bitmap)) {}
     int Width() const override { return bitmap_.width(); }
@@ -40,26 +37,26 @@ private:
 };
 
 // Graphics are immutable once made, so copies of a picture share them.
-class TPicture {
+class TViewPicture {
 public:
-    TPicture() = default;
-    explicit TPicture(std::function<void()> on_change) : on_change_(std::move(on_change)) {}
-    TPicture(const TPicture&) = delete;
-    TPicture& operator=(const TPicture&) = delete;
+    TViewPicture() = default;
+    explicit TViewPicture(std::function<void()> on_change) : on_change_(std::move(on_change)) {}
+    TViewPicture(const TViewPicture&) = delete;
+    TViewPicture& operator=(const TViewPicture&) = delete;
 
     // A graphic is held and it has pixels; an empty graphic counts as none.
     bool HasGraphic() const { return graphic_ && !graphic_->Empty(); }
-    const TGraphic* Graphic() const { return graphic_.get(); }
-    std::shared_ptr<const TGraphic> SharedGraphic() const { return graphic_; }
+    const TViewGraphic* Graphic() const { return graphic_.get(); }
+    std::shared_ptr<const TViewGraphic> SharedGraphic() const { return graphic_; }
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
 
-    void SetGraphic(std::shared_ptr<const TGraphic> graphic) {
+    void SetGraphic(std::shared_ptr<const TViewGraphic> graphic) {
         graphic_ = std::move(graphic);
         Changed();
     }
     // Copies the other picture's graphic; nothing clears it.
-    void Assign(const TPicture* other) { SetGraphic(other ? other->graphic_ : nullptr); }
+    void Assign(const TViewPicture* other) { SetGraphic(other ? other->graphic_ : nullptr); }
     void Clear() { SetGraphic(nullptr); }
 
 private:
@@ -67,7 +64,7 @@ private:
         if (on_change_) on_change_();
     }
 
-    std::shared_ptr<const TGraphic> graphic_;
+    std::shared_ptr<const TViewGraphic> graphic_;
     std::function<void()> on_change_;
 };
 

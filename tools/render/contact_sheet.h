@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 #include "transition/frame.h"
 
 namespace scr::render {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 namespace scr::render {
 

@@ -125,7 +125,7 @@ int Show(const Args& args) {
     view.SetRandomSource(&random);
 
     // The old picture goes up first, in one step, as the previous show would have left it.
-    TPicture picture;
+    TViewPicture picture;
     picture.SetGraphic(std::make_shared<TBitmapGraphic>(p.old_picture.clone()));
     view.SetStep(100);
     view.SetPicture(&picture);

@@ -1,5 +1,5 @@
 #include "package/errors.h"
-#include "gui/system.h"
+#include "base/os.h"
 #include "scrpack.h"
 
 namespace scrpack {

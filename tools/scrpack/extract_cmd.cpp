@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <set>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/errors.h"
 #include "package/items.h"
 #include "package/jpeg.h"

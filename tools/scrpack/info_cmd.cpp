@@ -3,7 +3,7 @@
 #include <optional>
 #include <sstream>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "json.h"
 #include "package/errors.h"
 #include "package/items.h"

@@ -1,4 +1,4 @@
-#include "gui/system.h"
+#include "base/os.h"
 #include "scrpack.h"
 
 namespace scrpack {

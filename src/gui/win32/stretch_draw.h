@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "base/bitmap.h"
+#include "base/geometry.h"
 
 namespace scr {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "jpeg_maker.h"
 #include "package/errors.h"
 #include "package/items.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/errors.h"
 
 namespace scr {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "image_io.h"
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 
 namespace fs = std::filesystem;
 using scr::Bitmap;

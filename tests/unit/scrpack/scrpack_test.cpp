@@ -10,7 +10,7 @@
 
 #include "jpeg_maker.h"
 
-#include "gui/system.h"
+#include "base/os.h"
 #include "package/items.h"
 #include "package/settings.h"
 #include "package/writer.h"

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "transition/bitmap.h"
+#include "base/bitmap.h"
 #include "transition/frame.h"
 
 namespace scr::test {

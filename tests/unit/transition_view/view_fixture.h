@@ -49,8 +49,8 @@ protected:
         view.SetThreaded(false);
     }
 
-    void Show(std::shared_ptr<const TGraphic> g) {
-        TPicture p;
+    void Show(std::shared_ptr<const TViewGraphic> g) {
+        TViewPicture p;
         p.SetGraphic(std::move(g));
         view.SetPicture(&p);
     }

@@ -76,7 +76,7 @@ TEST_F(ViewTest, InvalidatedAreaFollowsPlacement) {
         v.SetCenter(c.center);
         v.SetStretch(c.stretch);
         v.SetStretchFine(c.fine);
-        TPicture p;
+        TViewPicture p;
         p.SetGraphic(Pattern(200, 100, 1));
         v.SetPicture(&p);
         v.SetStyle(5);
@@ -114,7 +114,7 @@ TEST_F(ViewTest, BackgroundModesAroundTheFrame) {
     view.SetAutoSize(false);
     view.SetBounds(0, 0, 310, 290);
     view.SetColor(kBlue);
-    TPicture bgp;
+    TViewPicture bgp;
     bgp.SetGraphic(bg);
     view.SetBgPicture(&bgp);
     for (bool with_frame : {false, true}) {
@@ -143,7 +143,7 @@ TEST_F(ViewTest, SettersInvalidateOnlyWhenSomethingShows) {
     };
     EXPECT_FALSE(invalidates([&] { view.SetStretch(true); }));  // nothing shown yet
     EXPECT_FALSE(invalidates([&] { view.SetBgMode(TBackgroundMode::bmCentered); }));  // no background
-    TPicture bgp;
+    TViewPicture bgp;
     bgp.SetGraphic(Pattern(10, 10, 1));
     EXPECT_TRUE(invalidates([&] { view.SetBgPicture(&bgp); }));
     EXPECT_TRUE(invalidates([&] { view.SetBgMode(TBackgroundMode::bmTiled); }));
@@ -162,7 +162,7 @@ TEST_F(ViewTest, PartialPaintsShowWhatAFullPaintShows) {
     const struct {
         bool center, stretch, fine;
     } cases[] = {{false, false, false}, {true, false, false}, {false, true, false}, {true, true, true}};
-    TPicture bgp;
+    TViewPicture bgp;
     bgp.SetGraphic(Pattern(17, 13, 5));
     for (const auto& c : cases) {
         HeadlessHost h(320, 300);
@@ -175,7 +175,7 @@ TEST_F(ViewTest, PartialPaintsShowWhatAFullPaintShows) {
         v.SetCenter(c.center);
         v.SetStretch(c.stretch);
         v.SetStretchFine(c.fine);
-        TPicture p;
+        TViewPicture p;
         p.SetGraphic(Pattern(200, 90, 6));
         v.SetPicture(&p);
         v.SetStyle(5);
@@ -210,7 +210,7 @@ TEST_F(ViewTest, ShowStartsFromThePaintedArea) {
     const struct {
         bool center, stretch, fine;
     } cases[] = {{false, false, false}, {true, false, false}, {false, true, false}, {false, true, true}};
-    TPicture bgp;
+    TViewPicture bgp;
     bgp.SetGraphic(Pattern(23, 19, 3));
     view.SetBgPicture(&bgp);
     view.SetAutoSize(false);

@@ -324,7 +324,7 @@ TEST_F(ViewTest, PictureChangeFiresOnChangeAndAutoSizes) {
 }
 
 TEST_F(ViewTest, FailedStartReleasesTheShow) {
-    struct Broken : TGraphic {
+    struct Broken : TViewGraphic {
         int Width() const override { return 20; }
         int Height() const override { return 20; }
         void Draw(Bitmap&, int, int) const override { throw std::runtime_error("corrupt picture"); }

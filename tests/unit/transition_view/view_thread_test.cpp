@@ -97,7 +97,7 @@ TEST_F(ThreadedViewTest, DestroyedWhileTheThreadRuns) {
     {
         auto v = std::make_unique<TTransitionView>(host);
         host.attach(v.get());
-        TPicture p;
+        TViewPicture p;
         p.SetGraphic(Pattern(64, 40, 2));
         v->SetPicture(&p);
         v->OnComplete = [&](TCustomTransitionView&) { ++completes; };

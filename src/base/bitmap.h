@@ -3,11 +3,14 @@
 // wrap the same memory. Width, height and stride are kept apart; copies are explicit (clone()).
 #pragma once
 
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
+
+#include "base/assert.h"
+#include "base/geometry.h"
 
 namespace scr {
 
@@ -47,19 +50,19 @@ public:
     const uint8_t* data() const { return data_.get(); }
 
     uint8_t* row(int y) {
-        assert(y >= 0 && y < height_);
+        SCR_ASSERT(y >= 0 && y < height_);
         return data_.get() + stride_ * std::size_t(y);
     }
     const uint8_t* row(int y) const {
-        assert(y >= 0 && y < height_);
+        SCR_ASSERT(y >= 0 && y < height_);
         return data_.get() + stride_ * std::size_t(y);
     }
     uint8_t* pixel(int x, int y) {
-        assert(x >= 0 && x < width_);
+        SCR_ASSERT(x >= 0 && x < width_);
         return row(y) + std::size_t(x) * 3;
     }
     const uint8_t* pixel(int x, int y) const {
-        assert(x >= 0 && x < width_);
+        SCR_ASSERT(x >= 0 && x < width_);
         return row(y) + std::size_t(x) * 3;
     }
 
@@ -74,5 +77,11 @@ private:
     std::size_t stride_ = 0;
     std::unique_ptr<uint8_t[]> data_;
 };
+
+// Copies src_rect of src to (x, y) of dst, one pixel for one; both sides are clipped.
+void CopyBitmapRect(Bitmap& dst, int x, int y, const Bitmap& src, const Rect& src_rect);
+
+// Writes a bitmap as an uncompressed 24-bit BMP file; throws std::runtime_error on failure.
+void WriteBmp(const std::string& path, const Bitmap& bitmap);
 
 }  // namespace scr

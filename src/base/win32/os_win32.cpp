@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gui/system.h"
-#include "package/errors.h"
+#include "base/os.h"
+#include "base/errors.h"
 
 namespace scr::sys {
 

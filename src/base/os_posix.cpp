@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "gui/system.h"
-#include "package/errors.h"
+#include "base/os.h"
+#include "base/errors.h"
 
 namespace scr::sys {
 
