@@ -4,7 +4,7 @@
 //   BuildFrame/<style>/<w>/<h> one frame of every style at progress 50 (random styles seeded)
 //   Paint/<w>/<h>             a paint of the whole client; PaintPart/<w>/<h> of a tenth of it
 //   Show/<style>/<w>/<h>      a whole show with the control's defaults, painted, as the saver runs it
-// The headless host keeps no surface here: presenting pixels is the window system's work.
+// The headless window keeps no surface here: presenting pixels is the window system's work.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "transition/frame.h"
-#include "transition/headless_host.h"
+#include "gui/headless/headless_application.h"
+#include "gui/headless/headless_window.h"
+#include "gui/transition_control.h"
 #include "transition/transition_view.h"
 
 namespace {
@@ -79,10 +81,11 @@ void BuildOneFrame(benchmark::State& state, int style, int w, int h) {
 
 // A control as the saver sets it up: filling its parent, centred and stretched, in-line.
 struct SaverLikeView {
-    SaverLikeView(int w, int h) : host(w, h), view(host) {
-        host.attach(&view);
-        host.set_keep_surface(false);
-        host.set_recording(false);
+    SaverLikeView(int w, int h)
+        : window(app, WindowSpec{WindowKind::Popup, nullptr, "", {0, 0, w, h}, 0}), control(app, window) {
+        window.SetVisible(true);
+        window.set_keep_surface(false);
+        app.set_recording(false);
         view.SetThreaded(false);
         view.SetAlign(TAlign::alClient);
         view.SetBounds(0, 0, w, h);
@@ -99,8 +102,10 @@ struct SaverLikeView {
         next ^= 1;
         view.Start();
     }
-    HeadlessHost host;
-    TTransitionView view;
+    HeadlessApplication app{"bench"};
+    HeadlessWindow window;
+    TransitionControl control;
+    TTransitionView& view = control.View();
     SeededRandom random{12345};
     TViewPicture pictures[2];
     int next = 0;
@@ -111,7 +116,7 @@ void Paint(benchmark::State& state, int w, int h, bool part) {
     s.ShowNext(5, 100);
     const Rect area = part ? Rect{w / 3, 0, w / 3 + w / 10, h} : s.view.BoundsRect();
     for (auto _ : state) {
-        s.host.invalidate_rect(area);
+        s.window.Invalidate(area, false);
         s.view.Update();
         benchmark::DoNotOptimize(s.view.PaintBuffer().data());
         benchmark::ClobberMemory();

@@ -7,62 +7,69 @@ namespace scr {
 
 namespace {
 
-void ChangePassword(ProgramPlatform& platform, const std::string& handle_text) {
+void ChangePassword(Services& services, const std::string& handle_text) {
     // Converted first: a bad handle ends the mode before the library is touched.
     const WindowHandle window = ParseWindowHandle(handle_text);
-    const std::string library = SystemLibraryPath(platform.SystemDirectory(), "MPR.DLL");
-    platform.CallPasswordChange(library, "SCRSAVE", window);
+    const std::string library = SystemLibraryPath(services.SystemDirectory(), "MPR.DLL");
+    services.CallPasswordChange(library, "SCRSAVE", window);
 }
 
 }  // namespace
 
-void DrawPreview(ProgramPlatform& platform, WindowHandle parent, const std::string& package_path,
+void DrawPreview(Services& services, WindowHandle parent, const std::string& package_path,
                  const PreviewPictureReader& read_picture) {
-    const Rect frame = platform.WindowRectangle(parent);
+    const Rect frame = services.WindowRectangle(parent);
     // One more than the extent, so the picture also covers the window's last row and column.
     const int width = frame.right - frame.left + 1;
     const int height = frame.bottom - frame.top + 1;
     const std::optional<Bitmap> picture = read_picture(package_path);
-    auto canvas = platform.CanvasOnWindow(parent);
+    auto canvas = services.CanvasOnWindow(parent);
     if (picture && !picture->empty()) canvas->StretchDraw(Rect{0, 0, width, height}, *picture);
 }
 
-void RunPreview(ProgramPlatform& platform, Application& app, std::string_view handle_text,
+void RunPreview(Services& services, Application& app, std::string_view handle_text,
                 const std::string& package_path, const PreviewPictureReader& read_picture) {
     const WindowHandle parent = ParseWindowHandle(handle_text);
-    while (!platform.WindowVisible(parent)) {
+    // Both waits sleep between tests (waking early for a message): polling without a pause would
+    // keep a core busy for as long as the display settings show the preview.
+    while (!services.WindowVisible(parent)) {
         // A handle that no longer names a window never becomes visible: give up rather than spin.
-        if (!platform.WindowExists(parent)) return;
+        if (!services.WindowExists(parent)) return;
         app.ProcessMessages();
+        app.WaitMessage(kPreviewPollMs);
     }
-    DrawPreview(platform, parent, package_path, read_picture);
+    DrawPreview(services, parent, package_path, read_picture);
     // Drawn once; repaints of the parent are not answered. Hidden or destroyed ends the wait.
-    while (platform.WindowVisible(parent)) app.ProcessMessages();
+    while (services.WindowVisible(parent)) {
+        app.ProcessMessages();
+        app.WaitMessage(kPreviewPollMs);
+    }
 }
 
-int ProgramEntry(ProgramPlatform& platform, const PreviewPictureReader& read_picture) {
+int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture) {
     try {
-        const auto args = SplitCommandLine(platform.CommandLine());
+        Services& services = backend.services();
+        const auto args = SplitCommandLine(services.CommandLine());
         const std::string first = AsciiUpper(ArgumentAt(args, 1));
         const std::string second = AsciiUpper(ArgumentAt(args, 2));
         RunMode = SelectRunMode(first, RunMode);
 
         if (RunMode == kChangePassword) {
-            ChangePassword(platform, second);
+            ChangePassword(services, second);
             return 0;
         }
 
-        const std::string module_path = platform.ModulePath();
-        const SemaphoreResult semaphore = platform.CreateInstanceSemaphore(InstanceSemaphoreName(module_path));
+        const std::string module_path = services.ModulePath();
+        const SemaphoreResult semaphore = services.CreateInstanceSemaphore(InstanceSemaphoreName(module_path));
         // Another saver of the same file name runs. Without a handle we go on as the only one.
         if (semaphore.handle && semaphore.already_exists) return 0;
 
-        const auto app = platform.CreateApplication();
+        const auto app = backend.CreateApplication();
         app->Initialize();
         app->ProcessMessages();
 
         if (RunMode == kPreview) {
-            RunPreview(platform, *app, second, module_path, read_picture);
+            RunPreview(services, *app, second, module_path, read_picture);
         }
         // Modes 2 and 3 create the setup dialog or the saver window here as the main form and
         // run the message loop; until those forms exist the process ends at once.

@@ -1,6 +1,6 @@
 // The program entry: mode selection, the password change of mode 0, the instance semaphore,
-// the application object and the preview of mode 1. Written against the platform interface so
-// that the whole sequence runs natively in tests.
+// the application object and the preview of mode 1. Written against the backend table so that
+// the whole sequence runs natively in tests.
 #pragma once
 
 #include <functional>
@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "gui/program_platform.h"
+#include "base/bitmap.h"
+#include "gui/backend.h"
 
 namespace scr {
 
@@ -19,16 +20,20 @@ using PreviewPictureReader = std::function<std::optional<Bitmap>(const std::stri
 
 // Runs the whole entry and returns the exit status, which is always 0: every exception that
 // reaches it ends the run silently.
-int ProgramEntry(ProgramPlatform& platform, const PreviewPictureReader& read_picture);
+int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture);
+
+// The longest sleep between two tests of the preview's parent window: short enough that the
+// preview ends soon after the display settings hide it, long enough not to keep a core busy.
+inline constexpr uint32_t kPreviewPollMs = 50;
 
 // Mode 1 after the application object is ready: waits until the parent is visible, draws the
 // picture once, then waits until the parent is hidden or destroyed.
-void RunPreview(ProgramPlatform& platform, Application& app, std::string_view handle_text,
+void RunPreview(Services& services, Application& app, std::string_view handle_text,
                 const std::string& package_path, const PreviewPictureReader& read_picture);
 
 // Draws the package's first picture stretched over (0, 0)-(Width, Height) of the parent,
 // Width and Height being one more than the window's extent.
-void DrawPreview(ProgramPlatform& platform, WindowHandle parent, const std::string& package_path,
+void DrawPreview(Services& services, WindowHandle parent, const std::string& package_path,
                  const PreviewPictureReader& read_picture);
 
 }  // namespace scr

@@ -4,8 +4,8 @@
 
 namespace scr {
 
-int ProgramMain(ProgramPlatform& platform) {
-    return ProgramEntry(platform, ReadPreviewPicture);
+int ProgramMain(Backend& backend) {
+    return ProgramEntry(backend, ReadPreviewPicture);
 }
 
 }  // namespace scr

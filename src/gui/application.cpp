@@ -4,6 +4,8 @@
 
 namespace scr {
 
+Application::Application(std::string exe_name) : exe_name_(std::move(exe_name)), title_(TitleFromExeName(exe_name_)) {}
+
 void Application::Guard(const std::function<void()>& handler) {
     try {
         handler();

@@ -1,17 +1,24 @@
-# The framework layer: the application object and the program entry's platform services.
-# scr_framework: the portable interfaces; scr_framework_headless: the scripted implementation
-# for native tests; scr_framework_win32 and scr_winmain (the process start) on Windows.
-add_library(scr_framework STATIC ${CMAKE_CURRENT_LIST_DIR}/application.cpp)
+# The framework layer. scr_framework: the portable part (application, window model, the picture
+# show control's host); scr_framework_headless: the scripted backend that native tests and tools
+# run whole programs on; scr_framework_win32 and scr_winmain (the process start) on Windows.
+add_library(scr_framework STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/application.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transition_control.cpp)
 target_include_directories(scr_framework PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(scr_framework PUBLIC scr_base scr_transition)
 
-add_library(scr_framework_headless STATIC ${CMAKE_CURRENT_LIST_DIR}/headless/application_headless.cpp)
+add_library(scr_framework_headless STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_application.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp)
 target_link_libraries(scr_framework_headless PUBLIC scr_framework)
 
 if(WIN32)
   add_library(scr_framework_win32 STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/win32/application_win32.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/program_platform_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_application.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
   target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32)
   # An object library: WinMain must be in the link before the C runtime asks for it.

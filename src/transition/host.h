@@ -1,7 +1,7 @@
 // What the picture show control needs from the window it lives on. The control is windowless:
 // it paints on its parent, takes its time from the parent's message loop and hands work from its
-// animation thread to the main thread, all through this interface. The Win32 layer implements it
-// over a real window; HeadlessHost implements it with a virtual clock for tests and tools.
+// animation thread to the main thread, all through this interface. The framework layer implements
+// it once (gui/transition_control.h), over the application's loop and clock and a window.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,8 @@ public:
     virtual void set_thread_priority(TThreadPriority p) = 0;
     // Whether the control is being destroyed by its owner (no events, no invalidation then).
     virtual bool destroying() = 0;
+    // The control has moved or changed size on its parent (parent client coordinates).
+    virtual void placed(const Rect& bounds) { (void)bounds; }
     // Shows the area r of client_image (control client coordinates, r inside the image) on the
     // control's place in the parent window. Only called from the control's paint.
     virtual void present(const Rect& r, const Bitmap& client_image) = 0;

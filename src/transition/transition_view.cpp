@@ -441,6 +441,7 @@ void TCustomTransitionView::SetBounds(int left, int top, int width, int height) 
     const bool resized = width != Width() || height != Height();
     Invalidate();
     bounds_ = nb;
+    host_.placed(bounds_);
     Invalidate();
     if (resized) on_size();
 }

@@ -11,7 +11,9 @@
 
 #include "contact_sheet.h"
 #include "image_io.h"
-#include "transition/headless_host.h"
+#include "gui/headless/headless_application.h"
+#include "gui/headless/headless_window.h"
+#include "gui/transition_control.h"
 #include "transition/transition_view.h"
 
 namespace {
@@ -117,9 +119,13 @@ int Show(const Args& args) {
     std::filesystem::create_directories(dir, ec);
     if (ec) throw ImageError("cannot create " + dir.string() + ": " + ec.message());
 
-    HeadlessHost host(p.new_picture.width(), p.new_picture.height());
-    TTransitionView view(host);
-    host.attach(&view);
+    // The show runs as in the saver: a control on a window, on the application's (virtual) clock.
+    HeadlessApplication app("render");
+    HeadlessWindow window(app, WindowSpec{WindowKind::Popup, nullptr, "", {0, 0, p.new_picture.width(), p.new_picture.height()}, 0});
+    window.SetVisible(true);
+    app.set_recording(false);
+    TransitionControl control(app, window);
+    TTransitionView& view = control.View();
     view.SetThreaded(false);
     SeededRandom random(seed);
     view.SetRandomSource(&random);
@@ -135,16 +141,16 @@ int Show(const Args& args) {
     view.OnProgress = [&](TCustomTransitionView&) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%03d.png", frames++);
-        WritePng((dir / name).string(), host.surface());
+        WritePng((dir / name).string(), window.surface());
     };
     view.SetStep(uint16_t(step));
     view.SetStyle(TShowStyle(style));
     view.SetReverse(args.has("--reverse"));
-    const uint32_t t0 = host.tick_count();
+    const uint32_t t0 = app.TickCount();
     picture.SetGraphic(std::make_shared<TBitmapGraphic>(p.new_picture.clone()));
     view.SetPicture(&picture);
     view.Start();
-    std::printf("%d frames in %s, %u ms of show time\n", frames, dir.string().c_str(), host.tick_count() - t0);
+    std::printf("%d frames in %s, %u ms of show time\n", frames, dir.string().c_str(), app.TickCount() - t0);
     return 0;
 }
 

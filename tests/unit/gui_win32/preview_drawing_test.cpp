@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include "capture.h"
 #include "jpeg_maker.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@
 #include <fstream>
 #include <vector>
 
-#include "gui/win32/program_platform_win32.h"
+#include "gui/win32/win32_backend.h"
 
 namespace scr {
 namespace {
@@ -95,29 +96,7 @@ public:
         }
     }
 
-    // What the window shows, B G R top-down (Bitmap layout).
-    Bitmap Capture(int w, int h) const {
-        Bitmap shot(w, h);
-        HDC window_dc = GetDC(window_);
-        HDC memory_dc = CreateCompatibleDC(window_dc);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        void* bits = nullptr;
-        HBITMAP section = CreateDIBSection(memory_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory_dc, section);
-        BitBlt(memory_dc, 0, 0, w, h, window_dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::copy_n(static_cast<const uint8_t*>(bits), shot.size_bytes(), shot.data());
-        SelectObject(memory_dc, old);
-        DeleteObject(section);
-        DeleteDC(memory_dc);
-        ReleaseDC(window_, window_dc);
-        return shot;
-    }
+    Bitmap Capture(int w, int h) const { return test::CaptureWindow(window_, w, h); }
 
 private:
     HWND window_ = nullptr;
@@ -170,10 +149,8 @@ Mismatch Compare(const Bitmap& shot, const Bitmap& source, int dest_w, int dest_
     return m;
 }
 
-bool HaveDisplay() { return GetEnvironmentVariableA("DISPLAY", nullptr, 0) > 0; }
-
 TEST(PreviewDrawing, FirstPictureCoversTheWindowStretched) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
+    if (!test::HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
     const struct {
         int picture_w, picture_h, window_w, window_h;
     } cases[] = {
@@ -190,7 +167,7 @@ TEST(PreviewDrawing, FirstPictureCoversTheWindowStretched) {
 
         PreviewWindow window(c.window_w, c.window_h);
         ASSERT_NE(window.get(), nullptr);
-        Win32ProgramPlatform platform;
+        Win32Services platform;
         DrawPreview(platform, reinterpret_cast<WindowHandle>(window.get()), package, ReadPreviewPicture);
         const Bitmap shot = window.Capture(c.window_w, c.window_h);
         DeleteFileA(package.c_str());
@@ -203,12 +180,12 @@ TEST(PreviewDrawing, FirstPictureCoversTheWindowStretched) {
 }
 
 TEST(PreviewDrawing, PackageWithoutPictureDrawsNothing) {
-    if (!HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
+    if (!test::HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
     // The program's own stub, with no package appended: its last bytes are no trailer.
     const std::string bare = TempPath("bare.exe");
     WriteFile(bare, std::vector<uint8_t>(5000, 0x41));
     PreviewWindow window(60, 40);
-    Win32ProgramPlatform platform;
+    Win32Services platform;
     EXPECT_ANY_THROW(DrawPreview(platform, reinterpret_cast<WindowHandle>(window.get()), bare, ReadPreviewPicture));
     DeleteFileA(bare.c_str());
 }

@@ -69,7 +69,8 @@ TEST_F(ViewTest, InvalidatedAreaFollowsPlacement) {
         {false, true, true, {10, 70, 210, 270}},
     };
     for (const auto& c : cases) {
-        TTransitionView v(host);
+        TransitionControl vc(host.app, host.window());
+        TTransitionView& v = vc.View();
         v.SetThreaded(false);
         v.SetAutoSize(false);
         v.SetBounds(10, 20, 400, 300);
@@ -165,9 +166,9 @@ TEST_F(ViewTest, PartialPaintsShowWhatAFullPaintShows) {
     TViewPicture bgp;
     bgp.SetGraphic(Pattern(17, 13, 5));
     for (const auto& c : cases) {
-        HeadlessHost h(320, 300);
-        TTransitionView v(h);
-        h.attach(&v);
+        TestHost h(320, 300);
+        TransitionControl vc(h.app, h.window());
+        TTransitionView& v = vc.View();
         v.SetThreaded(false);
         v.SetAutoSize(false);
         v.SetBounds(5, 7, 310, 290);

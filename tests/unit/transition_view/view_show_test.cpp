@@ -15,7 +15,8 @@ std::vector<int> Range(int from, int to, int step) {
 }
 
 TEST_F(ViewTest, DefaultsAndSetterRules) {
-    TTransitionView fresh(host);
+    TransitionControl fresh_control(host.app, host.window());
+    TTransitionView& fresh = fresh_control.View();
     EXPECT_EQ(fresh.Style(), 51);
     EXPECT_EQ(fresh.Step(), 4);
     EXPECT_EQ(fresh.Delay(), 40);

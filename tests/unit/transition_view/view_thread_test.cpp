@@ -95,15 +95,14 @@ TEST_F(ThreadedViewTest, FailedFrameEndsTheShowWithoutCompleting) {
 TEST_F(ThreadedViewTest, DestroyedWhileTheThreadRuns) {
     int completes = 0;
     {
-        auto v = std::make_unique<TTransitionView>(host);
-        host.attach(v.get());
+        auto vc = std::make_unique<TransitionControl>(host.app, host.window());
+        TTransitionView* v = &vc->View();
         TViewPicture p;
         p.SetGraphic(Pattern(64, 40, 2));
         v->SetPicture(&p);
         v->OnComplete = [&](TCustomTransitionView&) { ++completes; };
         v->Start();
         ASSERT_TRUE(host.run_until([&] { return v->Progress() >= 8; }));
-        host.attach(&view);
     }
     EXPECT_EQ(completes, 0);
 }

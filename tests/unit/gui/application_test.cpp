@@ -1,8 +1,10 @@
-#include "gui/headless/application_headless.h"
+#include "gui/headless/headless_application.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 namespace scr {
 namespace {
@@ -95,6 +97,99 @@ TEST(HeadlessApplication, IdleHandlerErrorsAreReported) {
     app.Run();
     ASSERT_EQ(app.reports().size(), 1u);
     EXPECT_EQ(app.reports()[0].text, "idle failed.");
+}
+
+}  // namespace
+}  // namespace scr
+
+namespace scr {
+namespace {
+
+// One clock for everything: periodic timers, scripted events and waits all meet on it.
+TEST(HeadlessClock, TimersAndScriptedEventsRunInTimeOrderOnOneClock) {
+    HeadlessApplication app("x.scr");
+    std::vector<std::string> seen;
+    auto stamp = [&](const std::string& what) { seen.push_back(what + "@" + std::to_string(app.TickCount())); };
+    TimerId slow = 0;
+    const TimerId fast = app.SetTimer(300, [&] { stamp("fast"); });
+    slow = app.SetTimer(500, [&] {
+        stamp("slow");
+        app.KillTimer(slow);  // a timer may end itself from its own handler
+    });
+    app.At(450, [&] { stamp("input"); });
+    app.At(1000, [&] {
+        stamp("end");
+        app.KillTimer(fast);
+        app.Terminate();
+    });
+    app.Run();
+    EXPECT_EQ(seen, (std::vector<std::string>{"fast@300", "input@450", "slow@500", "fast@600", "fast@900", "end@1000"}));
+    EXPECT_EQ(app.active_timers(), 0);
+    EXPECT_TRUE(app.reports().empty());
+}
+
+TEST(HeadlessClock, WaitMessageEndsAtTheNextEventOrAtOnceForAPost) {
+    HeadlessApplication app("x.scr");
+    app.WaitMessage(40);
+    EXPECT_EQ(app.TickCount(), 40u);
+    app.At(55, [] {});
+    app.WaitMessage(40);  // the event at 55 ends the wait early
+    EXPECT_EQ(app.TickCount(), 55u);
+    app.Post([] {});
+    app.WaitMessage(40);  // something is queued already
+    EXPECT_EQ(app.TickCount(), 55u);
+    EXPECT_EQ(app.count(HeadlessCall::WaitMessage), 3);
+}
+
+TEST(HeadlessClock, TerminateLetsWhatIsQueuedRunFirst) {
+    HeadlessApplication app("x.scr");
+    std::vector<int> order;
+    app.Post([&] {
+        app.Terminate();
+        app.Post([&] { order.push_back(2); });
+    });
+    app.Post([&] { order.push_back(1); });
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(HeadlessThreads, PostsAndSynchronisedCallsFromAWorkerReachTheLoop) {
+    HeadlessApplication app("x.scr");
+    bool worker_ran_on_main = false;
+    int posted_seen = 0;
+    std::thread worker([&] {
+        app.Sleep(25);
+        app.Synchronize([&] { worker_ran_on_main = app.IsMainThread(); });
+        app.Post([&] {
+            ++posted_seen;
+            app.Terminate();
+        });
+    });
+    // Nothing is scheduled on the main thread: the loop waits for the worker rather than throw.
+    app.Run();
+    worker.join();
+    EXPECT_TRUE(worker_ran_on_main);
+    EXPECT_EQ(posted_seen, 1);
+    EXPECT_EQ(app.count(HeadlessCall::Synchronize), 1);
+    EXPECT_GE(app.TickCount(), 25u);
+}
+
+TEST(HeadlessThreads, AnExceptionInASynchronisedCallGoesBackToTheWorker) {
+    HeadlessApplication app("x.scr");
+    std::string caught;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        try {
+            app.Synchronize([] { throw std::runtime_error("frame failed"); });
+        } catch (const std::exception& e) {
+            caught = e.what();
+        }
+        returned = true;
+    });
+    app.WaitSynchronized([&] { return returned.load(); });
+    worker.join();
+    EXPECT_EQ(caught, "frame failed");
 }
 
 }  // namespace

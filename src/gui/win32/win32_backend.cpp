@@ -1,11 +1,12 @@
-#include "gui/win32/program_platform_win32.h"
+#include "gui/win32/win32_backend.h"
 
 #include <windows.h>
 
 #include <stdexcept>
 #include <type_traits>
 
-#include "gui/win32/application_win32.h"
+#include "gui/win32/win32_application.h"
+#include "gui/win32/win32_window.h"
 #include "gui/win32/stretch_draw.h"
 
 namespace scr {
@@ -49,11 +50,11 @@ private:
 
 }  // namespace
 
-std::string Win32ProgramPlatform::CommandLine() { return GetCommandLineA(); }
+std::string Win32Services::CommandLine() { return GetCommandLineA(); }
 
-std::string Win32ProgramPlatform::ModulePath() { return ModuleFileName(); }
+std::string Win32Services::ModulePath() { return ModuleFileName(); }
 
-std::string Win32ProgramPlatform::SystemDirectory() {
+std::string Win32Services::SystemDirectory() {
     char buffer[MAX_PATH];  // 260 characters
     const UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
     // 0 is failure and a value past the buffer is the size it would need: either way the
@@ -62,7 +63,7 @@ std::string Win32ProgramPlatform::SystemDirectory() {
     return std::string(buffer, n);
 }
 
-void Win32ProgramPlatform::CallPasswordChange(const std::string& library_path, const std::string& key,
+void Win32Services::CallPasswordChange(const std::string& library_path, const std::string& key,
                                               WindowHandle window) {
     const Library library(LoadLibraryA(library_path.c_str()));
     if (!library) return;
@@ -72,7 +73,7 @@ void Win32ProgramPlatform::CallPasswordChange(const std::string& library_path, c
     if (change != nullptr) change(key.c_str(), ToHwnd(window), 0, 0);
 }
 
-SemaphoreResult Win32ProgramPlatform::CreateInstanceSemaphore(const std::string& name) {
+SemaphoreResult Win32Services::CreateInstanceSemaphore(const std::string& name) {
     const HANDLE handle = CreateSemaphoreA(nullptr, 0, 1, name.c_str());
     const DWORD error = GetLastError();
     SemaphoreResult result;
@@ -83,20 +84,26 @@ SemaphoreResult Win32ProgramPlatform::CreateInstanceSemaphore(const std::string&
     return result;
 }
 
-std::unique_ptr<Application> Win32ProgramPlatform::CreateApplication() { return std::make_unique<Win32Application>(); }
+bool Win32Services::WindowExists(WindowHandle window) { return IsWindow(ToHwnd(window)) != FALSE; }
 
-bool Win32ProgramPlatform::WindowExists(WindowHandle window) { return IsWindow(ToHwnd(window)) != FALSE; }
+bool Win32Services::WindowVisible(WindowHandle window) { return IsWindowVisible(ToHwnd(window)) != FALSE; }
 
-bool Win32ProgramPlatform::WindowVisible(WindowHandle window) { return IsWindowVisible(ToHwnd(window)) != FALSE; }
-
-Rect Win32ProgramPlatform::WindowRectangle(WindowHandle window) {
+Rect Win32Services::WindowRectangle(WindowHandle window) {
     RECT r;
     if (!GetWindowRect(ToHwnd(window), &r)) throw std::runtime_error("The window's rectangle cannot be read");
     return Rect{int(r.left), int(r.top), int(r.right), int(r.bottom)};
 }
 
-std::unique_ptr<WindowCanvas> Win32ProgramPlatform::CanvasOnWindow(WindowHandle window) {
+std::unique_ptr<WindowCanvas> Win32Services::CanvasOnWindow(WindowHandle window) {
     return std::make_unique<Win32WindowCanvas>(ToHwnd(window));
+}
+
+std::unique_ptr<Application> Win32Backend::CreateApplication() { return std::make_unique<Win32Application>(); }
+
+std::unique_ptr<Window> Win32Backend::NewWindow(Application& app, const WindowSpec& spec) {
+    auto* win32 = dynamic_cast<Win32Application*>(&app);
+    if (win32 == nullptr) throw std::logic_error("a Win32 window needs the Win32 application");
+    return std::make_unique<Win32Window>(*win32, spec);
 }
 
 }  // namespace scr

@@ -1,20 +1,16 @@
-// What the program entry needs from the platform before and besides the application object:
-// the command line, the module path, the password-change library, the instance semaphore and
-// the preview's parent window. Win32ProgramPlatform is the real one; tests supply their own.
+// The system services that the program uses besides windows and the loop: the process's own
+// facts, the instance semaphore, run-time libraries and other processes' windows. One
+// implementation per backend; the headless one is scripted and records every call.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
-#include "gui/application.h"
 #include "base/bitmap.h"
 #include "base/geometry.h"
+#include "gui/window.h"
 
 namespace scr {
-
-// A window of any process, as the system numbers it.
-using WindowHandle = std::intptr_t;
 
 // A kernel object held open for the life of this object.
 class SystemHandle {
@@ -35,24 +31,25 @@ struct SemaphoreResult {
     bool already_exists = false;           // another holder had created it
 };
 
-class ProgramPlatform {
+class Services {
 public:
-    virtual ~ProgramPlatform() = default;
+    virtual ~Services() = default;
 
+    // --- The process ---
     virtual std::string CommandLine() = 0;
     virtual std::string ModulePath() = 0;
     // The system directory as the system reports it. Throws when it cannot be had: a library
     // name without a directory would be searched for, and could load from anywhere.
     virtual std::string SystemDirectory() = 0;
+    // A named semaphore (no security attributes, count 0, maximum 1).
+    virtual SemaphoreResult CreateInstanceSemaphore(const std::string& name) = 0;
     // Loads the library at library_path; if it loaded and exports PwdChangePasswordA, calls it
     // with (key, window, 0, 0) and ignores the result; frees the library. A missing library or
     // entry point makes no call and no noise.
     virtual void CallPasswordChange(const std::string& library_path, const std::string& key,
                                     WindowHandle window) = 0;
-    // A named semaphore (no security attributes, count 0, maximum 1).
-    virtual SemaphoreResult CreateInstanceSemaphore(const std::string& name) = 0;
-    virtual std::unique_ptr<Application> CreateApplication() = 0;
 
+    // --- Any process's windows, by handle ---
     virtual bool WindowExists(WindowHandle window) = 0;
     virtual bool WindowVisible(WindowHandle window) = 0;
     // The window's rectangle in screen coordinates, as the system reports it. Throws when the
@@ -61,9 +58,5 @@ public:
     // Throws when no device context can be had for the window.
     virtual std::unique_ptr<WindowCanvas> CanvasOnWindow(WindowHandle window) = 0;
 };
-
-// The program's entry, supplied by the program and called by the platform's start-up code.
-// It returns the process's exit status.
-int ProgramMain(ProgramPlatform& platform);
 
 }  // namespace scr

@@ -1,0 +1,29 @@
+// The backend table: one object per platform hands out the application object, windows and the
+// system services (later also the media player, the ActiveX site and automation). Win32Backend
+// is the real one; HeadlessBackend runs the whole program natively on a virtual clock.
+#pragma once
+
+#include <memory>
+
+#include "gui/application.h"
+#include "gui/services.h"
+#include "gui/window.h"
+
+namespace scr {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual Services& services() = 0;
+    // The one application object of the process.
+    virtual std::unique_ptr<Application> CreateApplication() = 0;
+    // A window of the given kind, hidden until SetVisible; it reports to its listener.
+    virtual std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) = 0;
+};
+
+// The program's entry, supplied by the program and called by the platform's start-up code.
+// It returns the process's exit status.
+int ProgramMain(Backend& backend);
+
+}  // namespace scr

@@ -1,0 +1,54 @@
+// A window of the Win32 backend: a real HWND whose procedure feeds the window model's Dispatch
+// calls (each under the application's guard, so no exception crosses the system's frames);
+// presented pixels go to the screen with SetDIBitsToDevice, straight from the Bitmap's memory.
+#pragma once
+
+#include <windows.h>
+
+#include "gui/win32/win32_application.h"
+#include "gui/window.h"
+
+namespace scr {
+
+class Win32Window : public Window {
+public:
+    Win32Window(Win32Application& app, const WindowSpec& spec);
+    ~Win32Window() override;
+
+    HWND hwnd() const { return hwnd_; }
+
+    // Window
+    WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+    Rect Bounds() const override;
+    void SetBounds(const Rect& bounds) override;
+    Rect ClientRect() const override;
+    void SetClientSize(int width, int height) override;
+    bool Visible() const override { return IsWindowVisible(hwnd_) != FALSE; }
+    void SetVisible(bool visible) override;
+    WindowState State() const override;
+    void SetState(WindowState state) override;
+    void SetTopmost() override;
+    void SetCaption(const std::string& ansi_text) override { SetWindowTextA(hwnd_, ansi_text.c_str()); }
+    void SetColor(uint32_t colorref) override;
+    void Invalidate(const Rect& r, bool erase) override;
+    void Update() override { UpdateWindow(hwnd_); }
+    void Present(const Rect& dest, const Bitmap& image, int src_x, int src_y) override;
+    void PostPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+    void Close() override { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+    bool Destroying() const override { return destroying_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    void Paint();
+
+    WindowKind kind_;
+    HWND hwnd_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    HDC paint_dc_ = nullptr;  // the device context of the paint under way
+    bool destroying_ = false;
+    bool tracking_leave_ = false;
+    WindowState pending_state_ = WindowState::Normal;  // applied when a hidden window shows
+};
+
+}  // namespace scr
