@@ -94,11 +94,4 @@ std::string InstanceSemaphoreName(std::string_view module_path) {
     return std::string(file) + "Semaphore";
 }
 
-std::string SystemLibraryPath(std::string_view system_directory, std::string_view file_name) {
-    std::string path(system_directory);
-    if (!path.empty() && path.back() != '\\') path.push_back('\\');
-    path += file_name;
-    return path;
-}
-
 }  // namespace scr

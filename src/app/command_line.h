@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/run_mode.h"
+#include "saver/run_mode.h"
 #include "package/errors.h"
 
 namespace scr {
@@ -43,9 +43,5 @@ std::intptr_t ParseWindowHandle(std::string_view text);
 
 // The name of the instance semaphore: the file-name part of the module path + "Semaphore".
 std::string InstanceSemaphoreName(std::string_view module_path);
-
-// The system directory with the backslash rule applied (one is appended unless the text is
-// empty or already ends in one), followed by the file name.
-std::string SystemLibraryPath(std::string_view system_directory, std::string_view file_name);
 
 }  // namespace scr

@@ -1,7 +1,7 @@
 #include "app/entry.h"
 
 #include "app/command_line.h"
-#include "app/run_mode.h"
+#include "saver/run_mode.h"
 
 namespace scr {
 
@@ -46,7 +46,7 @@ void RunPreview(Services& services, Application& app, std::string_view handle_te
     }
 }
 
-int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture) {
+int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture, const MainFormFactory& create_main_form) {
     try {
         Services& services = backend.services();
         const auto args = SplitCommandLine(services.CommandLine());
@@ -70,9 +70,16 @@ int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture) {
 
         if (RunMode == kPreview) {
             RunPreview(services, *app, second, module_path, read_picture);
+            return 0;
         }
-        // Modes 2 and 3 create the setup dialog or the saver window here as the main form and
-        // run the message loop; until those forms exist the process ends at once.
+        // The setup dialog or the saver window, as the main form: the loop runs until it closes.
+        if (std::unique_ptr<TForm> form = create_main_form ? create_main_form(backend, *app, RunMode) : nullptr) {
+            form->SetMainForm(true);
+            form->Show();
+            app->Run();
+            form.reset();
+            app->ProcessMessages();
+        }
         return 0;
     } catch (...) {
         // The entry ends silently whatever went wrong; the exit status stays 0.

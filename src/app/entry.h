@@ -10,6 +10,7 @@
 
 #include "base/bitmap.h"
 #include "gui/backend.h"
+#include "gui/form.h"
 
 namespace scr {
 
@@ -18,9 +19,13 @@ namespace scr {
 // holds no readable picture item.
 using PreviewPictureReader = std::function<std::optional<Bitmap>(const std::string& package_path)>;
 
+// Creates the main form of a mode: the setup dialog for mode 2, the saver window for mode 3.
+// Empty when the mode has none.
+using MainFormFactory = std::function<std::unique_ptr<TForm>(Backend& backend, Application& app, uint8_t run_mode)>;
+
 // Runs the whole entry and returns the exit status, which is always 0: every exception that
 // reaches it ends the run silently.
-int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture);
+int ProgramEntry(Backend& backend, const PreviewPictureReader& read_picture, const MainFormFactory& create_main_form);
 
 // The longest sleep between two tests of the preview's parent window: short enough that the
 // preview ends soon after the display settings hide it, long enough not to keep a core busy.

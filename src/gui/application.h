@@ -76,6 +76,9 @@ public:
     // Worker side: gives the calling thread the priority p.
     virtual void SetThreadPriority(TThreadPriority p) = 0;
 
+    // Hides the application's own top-level window, the one a task-bar button would belong to.
+    virtual void HideApplicationWindow() = 0;
+
     // --- Errors ---
     // Shows an error that escaped an event handler: a message box with the title and the text.
     virtual void ShowException(const std::exception& error) = 0;

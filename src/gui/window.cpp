@@ -50,7 +50,7 @@ void Window::SetHover(Control* control) {
 
 void Window::DispatchPaint(const Rect& update) {
     if (Destroying() || update.empty()) return;
-    if (listener_) listener_->OnPaint(update);
+    if (listener_) listener_->HandlePaint(update);
     // Bottom to top, so an upper control's pixels win where controls overlap.
     for (Control* c : controls_) {
         if (!c->visible_) continue;
@@ -61,7 +61,7 @@ void Window::DispatchPaint(const Rect& update) {
 
 void Window::DispatchSize() {
     AlignControls();
-    if (listener_) listener_->OnSize();
+    if (listener_) listener_->HandleSize();
 }
 
 void Window::DispatchMouseMove(ShiftState shift, int x, int y) {
@@ -70,7 +70,7 @@ void Window::DispatchMouseMove(ShiftState shift, int x, int y) {
     if (target)
         target->MouseMove(shift, x - target->bounds_.left, y - target->bounds_.top);
     else if (listener_)
-        listener_->OnMouseMove(shift, x, y);
+        listener_->HandleMouseMove(shift, x, y);
 }
 
 void Window::DispatchMouseDown(MouseButton button, ShiftState shift, int x, int y) {
@@ -80,7 +80,7 @@ void Window::DispatchMouseDown(MouseButton button, ShiftState shift, int x, int 
         pressed_ = target;
         target->MouseDown(button, shift, x - target->bounds_.left, y - target->bounds_.top);
     } else if (listener_) {
-        listener_->OnMouseDown(button, shift, x, y);
+        listener_->HandleMouseDown(button, shift, x, y);
     }
 }
 
@@ -90,34 +90,34 @@ void Window::DispatchMouseUp(MouseButton button, ShiftState shift, int x, int y)
     if (target)
         target->MouseUp(button, shift, x - target->bounds_.left, y - target->bounds_.top);
     else if (listener_)
-        listener_->OnMouseUp(button, shift, x, y);
+        listener_->HandleMouseUp(button, shift, x, y);
 }
 
 void Window::DispatchMouseLeave() { SetHover(nullptr); }
 
 void Window::DispatchKeyDown(uint16_t key, ShiftState shift) {
-    if (listener_) listener_->OnKeyDown(key, shift);
+    if (listener_) listener_->HandleKeyDown(key, shift);
 }
 
 void Window::DispatchKeyUp(uint16_t key, ShiftState shift) {
-    if (listener_) listener_->OnKeyUp(key, shift);
+    if (listener_) listener_->HandleKeyUp(key, shift);
 }
 
 void Window::DispatchActivate(bool active) {
-    if (listener_) listener_->OnActivate(active);
+    if (listener_) listener_->HandleActivate(active);
 }
 
 void Window::DispatchClose() {
-    if (listener_) listener_->OnClose();
+    if (listener_) listener_->HandleClose();
 }
 
 void Window::DispatchDestroy() {
     hover_ = pressed_ = nullptr;
-    if (listener_) listener_->OnDestroy();
+    if (listener_) listener_->HandleDestroy();
 }
 
 bool Window::DispatchPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam) {
-    return listener_ && listener_->OnMessage(message, wparam, lparam);
+    return listener_ && listener_->HandleMessage(message, wparam, lparam);
 }
 
 // ---------------------------------------------------------------- Control

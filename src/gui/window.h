@@ -50,21 +50,21 @@ class WindowListener {
 public:
     virtual ~WindowListener() = default;
     // Paints the window's own surface in `update` (the controls paint after it).
-    virtual void OnPaint(const Rect& /*update*/) {}
-    virtual void OnSize() {}
-    virtual void OnMouseMove(ShiftState, int /*x*/, int /*y*/) {}
-    virtual void OnMouseDown(MouseButton, ShiftState, int /*x*/, int /*y*/) {}
-    virtual void OnMouseUp(MouseButton, ShiftState, int /*x*/, int /*y*/) {}
+    virtual void HandlePaint(const Rect& /*update*/) {}
+    virtual void HandleSize() {}
+    virtual void HandleMouseMove(ShiftState, int /*x*/, int /*y*/) {}
+    virtual void HandleMouseDown(MouseButton, ShiftState, int /*x*/, int /*y*/) {}
+    virtual void HandleMouseUp(MouseButton, ShiftState, int /*x*/, int /*y*/) {}
     // key is the virtual-key code.
-    virtual void OnKeyDown(uint16_t /*key*/, ShiftState) {}
-    virtual void OnKeyUp(uint16_t /*key*/, ShiftState) {}
-    virtual void OnActivate(bool /*active*/) {}
+    virtual void HandleKeyDown(uint16_t /*key*/, ShiftState) {}
+    virtual void HandleKeyUp(uint16_t /*key*/, ShiftState) {}
+    virtual void HandleActivate(bool /*active*/) {}
     // The user (or Close) asks the window to close; the owner decides what happens.
-    virtual void OnClose() {}
+    virtual void HandleClose() {}
     // The window is going away; no more events follow.
-    virtual void OnDestroy() {}
+    virtual void HandleDestroy() {}
     // A private message (WM_USER and above) posted to the window; true when it was handled.
-    virtual bool OnMessage(uint32_t /*message*/, uintptr_t /*wparam*/, intptr_t /*lparam*/) { return false; }
+    virtual bool HandleMessage(uint32_t /*message*/, uintptr_t /*wparam*/, intptr_t /*lparam*/) { return false; }
 };
 
 class Window {

@@ -64,6 +64,7 @@ public:
     void Sleep(uint32_t ms) override;
     void SetThreadPriority(TThreadPriority p) override;
     void ShowException(const std::exception& error) override;
+    void HideApplicationWindow() override { log("app window hidden"); }
 
     // --- Scripting ---
     // Moves the clock forward without dispatching anything.
@@ -86,7 +87,8 @@ public:
     std::size_t pending() const;
     int active_timers() const;
     TThreadPriority last_priority() const { return last_priority_; }
-    // Whether calls are recorded (on by default; off for long benchmark runs).
+    // Whether calls are recorded, in the call list and the lifecycle log (on by default; off for
+    // long runs).
     void set_recording(bool on) { recording_ = on; }
     std::vector<HeadlessCall> calls() const;
     int count(HeadlessCall::Kind kind) const;
@@ -104,7 +106,7 @@ public:
     HeadlessWindow* active_window() const { return active_; }
     void SetActiveWindow(HeadlessWindow* window);
     void log(const std::string& event) {
-        if (log_) log_->push_back(event);
+        if (log_ && recording_) log_->push_back(event);
     }
 
 private:

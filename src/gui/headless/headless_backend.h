@@ -4,7 +4,10 @@
 #pragma once
 
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,31 @@ public:
     bool window_exists = true;
     Rect window_rect{100, 200, 252, 312};
 
+    TextSize screen_size{1024, 768};
+    Point cursor_pos{512, 384};
+    // The registry under HKEY_CURRENT_USER: key -> value name -> value. A key that is not here
+    // cannot be opened.
+    std::map<std::string, std::map<std::string, RegistryDword>> registry;
+    // Password libraries by path: whether it has the entry point, and its answers in turn
+    // (true: the user may leave; the last answer repeats). A path not here does not load.
+    struct PasswordLibrary {
+        bool has_entry = true;
+        std::deque<bool> answers{true};
+    };
+    std::map<std::string, PasswordLibrary> password_libraries;
+    // INI files by path, as their text; paths in ini_read_only refuse writes.
+    std::map<std::string, std::string> ini_files;
+    std::set<std::string> ini_read_only;
+    // Whether an input hook can be installed.
+    bool hooks_available = true;
+
+    // --- What the program did ---
+    int cursor_count = 0;  // the system's display count: 0 shown, below 0 hidden
+    bool screen_saver_running = false;
+    bool hook_installed() const { return bool(hook_); }
+    // Sends an event to the installed hook, as the system would (nothing when none is).
+    void FireHookEvent(const InputEvent& event);
+
     // Services
     std::string CommandLine() override { return command_line; }
     std::string ModulePath() override { return module_path; }
@@ -39,9 +67,30 @@ public:
     bool WindowVisible(WindowHandle window) override;
     Rect WindowRectangle(WindowHandle window) override;
     std::unique_ptr<WindowCanvas> CanvasOnWindow(WindowHandle window) override;
+    TextSize PrimaryScreenSize() override { return screen_size; }
+    int ShowCursor(bool show) override;
+    Point CursorPos() override { return cursor_pos; }
+    // The classic defaults of the system colours.
+    uint32_t SystemColor(int index) override;
+    void ReleaseCapture() override { log_.push_back("release capture"); }
+    void SetScreenSaverRunning(bool running) override;
+    std::unique_ptr<InputHook> InstallInputHook(std::function<void(const InputEvent&)> on_event) override;
+    RegistryDword ReadUserDword(const std::string& key, const std::string& name) override;
+    PasswordCheck VerifyScreenSavePassword(const std::string& library_path, WindowHandle window) override;
+    std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& default_value) override;
+    bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) override;
+    // Deterministic metrics: every character is 3/5 of the point size wide, the line 4/3 high.
+    TextSize MeasureText(const TextStyle& style, const std::string& ansi_text) override;
+    // Fills the text's box with its colour, so tests see where it went.
+    void PaintText(Bitmap& target, int x, int y, const TextStyle& style, const std::string& ansi_text) override;
 
 private:
+    class Hook;
     std::vector<std::string>& log_;
+    std::function<void(const InputEvent&)> hook_;
+    int hook_serial_ = 0;
 };
 
 class HeadlessBackend : public Backend {

@@ -92,8 +92,10 @@ void HeadlessWindow::Invalidate(const Rect& r, bool erase) {
 
 void HeadlessWindow::PaintPending() {
     if (invalid_.empty() || destroying_) return;
-    const Rect update = invalid_, erase = erase_;
+    // The window may have shrunk since the areas were marked.
+    const Rect update = invalid_.intersected(ClientRect()), erase = erase_.intersected(ClientRect());
     invalid_ = erase_ = {};
+    if (update.empty()) return;
     // A hidden window keeps nothing marked, and paints nothing.
     if (!visible_) return;
     if (!erase.empty() && keep_surface_) {

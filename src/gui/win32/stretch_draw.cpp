@@ -2,17 +2,13 @@
 
 #include <stdexcept>
 
+#include "gui/win32/dib.h"
+
 namespace scr {
 
 void StretchDrawBitmap(HDC dc, const Rect& dest, const Bitmap& picture) {
     if (picture.empty() || dest.empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = picture.width();
-    info.bmiHeader.biHeight = -picture.height();  // top-down rows, as Bitmap stores them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownDib24(picture.width(), picture.height());
     const int old_mode = SetStretchBltMode(dc, HALFTONE);
     // HALFTONE needs the brush origin reset after the mode is set.
     POINT old_origin{};

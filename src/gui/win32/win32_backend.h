@@ -16,6 +16,21 @@ public:
     bool WindowVisible(WindowHandle window) override;
     Rect WindowRectangle(WindowHandle window) override;
     std::unique_ptr<WindowCanvas> CanvasOnWindow(WindowHandle window) override;
+    TextSize PrimaryScreenSize() override;
+    int ShowCursor(bool show) override;
+    Point CursorPos() override;
+    uint32_t SystemColor(int index) override;
+    void ReleaseCapture() override;
+    void SetScreenSaverRunning(bool running) override;
+    std::unique_ptr<InputHook> InstallInputHook(std::function<void(const InputEvent&)> on_event) override;
+    RegistryDword ReadUserDword(const std::string& key, const std::string& name) override;
+    PasswordCheck VerifyScreenSavePassword(const std::string& library_path, WindowHandle window) override;
+    std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& default_value) override;
+    bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) override;
+    TextSize MeasureText(const TextStyle& style, const std::string& ansi_text) override;
+    void PaintText(Bitmap& target, int x, int y, const TextStyle& style, const std::string& ansi_text) override;
 };
 
 class Win32Backend : public Backend {

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "gui/win32/dib.h"
+
 namespace scr {
 
 namespace {
@@ -167,13 +169,7 @@ void Win32Window::Present(const Rect& dest, const Bitmap& image, int src_x, int 
     if (dc == nullptr) return;
     // A top-down DIB header over exactly the rows shown: with the whole height as the source,
     // the row order of top-down DIBs cannot be mistaken.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = image.width();
-    info.bmiHeader.biHeight = -dest.height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownDib24(image.width(), dest.height());
     SetDIBitsToDevice(dc, dest.left, dest.top, DWORD(dest.width()), DWORD(dest.height()), src_x, 0, 0,
                       UINT(dest.height()), image.row(src_y), &info, DIB_RGB_COLORS);
     if (dc != paint_dc_) ReleaseDC(hwnd_, dc);

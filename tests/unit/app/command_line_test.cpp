@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "gui/services.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <deque>
 #include <stdexcept>
 
-#include "app/run_mode.h"
+#include "saver/run_mode.h"
 #include "gui/headless/headless_backend.h"
 
 namespace scr {
@@ -28,13 +28,14 @@ protected:
             if (read_error) throw std::runtime_error(read_error);
             if (!picture_present) return std::nullopt;
             return Bitmap(40, 30);
-        });
+        }, create_form);
     }
 
     HeadlessBackend backend;
     HeadlessServices& script = backend.script();
     const char* read_error = nullptr;
     bool picture_present = true;
+    MainFormFactory create_form;  // none: modes 2 and 3 end after initialising
 };
 
 TEST_F(EntryTest, ChangePasswordCallsTheSystemLibraryWithoutSemaphore) {

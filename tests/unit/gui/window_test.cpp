@@ -49,16 +49,16 @@ private:
 class OwnerLog : public WindowListener {
 public:
     explicit OwnerLog(Log& log) : log_(log) {}
-    void OnMouseMove(ShiftState, int x, int y) override { log_.push_back("window move " + std::to_string(x) + "," + std::to_string(y)); }
-    void OnMouseDown(MouseButton, ShiftState, int x, int y) override { log_.push_back("window down " + std::to_string(x) + "," + std::to_string(y)); }
-    void OnKeyDown(uint16_t key, ShiftState) override { log_.push_back("window key " + std::to_string(key)); }
-    void OnActivate(bool active) override { log_.push_back(active ? "window active" : "window inactive"); }
-    void OnClose() override { log_.push_back("window close"); }
-    bool OnMessage(uint32_t m, uintptr_t w, intptr_t l) override {
+    void HandleMouseMove(ShiftState, int x, int y) override { log_.push_back("window move " + std::to_string(x) + "," + std::to_string(y)); }
+    void HandleMouseDown(MouseButton, ShiftState, int x, int y) override { log_.push_back("window down " + std::to_string(x) + "," + std::to_string(y)); }
+    void HandleKeyDown(uint16_t key, ShiftState) override { log_.push_back("window key " + std::to_string(key)); }
+    void HandleActivate(bool active) override { log_.push_back(active ? "window active" : "window inactive"); }
+    void HandleClose() override { log_.push_back("window close"); }
+    bool HandleMessage(uint32_t m, uintptr_t w, intptr_t l) override {
         log_.push_back("message " + std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(l));
         return true;
     }
-    void OnDestroy() override { log_.push_back("window destroy"); }
+    void HandleDestroy() override { log_.push_back("window destroy"); }
 
 private:
     Log& log_;

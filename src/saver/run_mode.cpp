@@ -1,4 +1,4 @@
-#include "app/run_mode.h"
+#include "saver/run_mode.h"
 
 namespace scr {
 
