@@ -37,5 +37,5 @@ apt-get install -y -q --no-install-recommends \
   gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix \
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
   nasm \
-  wine64 xvfb xdotool openbox imagemagick x11-utils \
+  wine64 xvfb xdotool openbox imagemagick x11-utils libx11-dev libxfixes-dev \
   python3

@@ -1,9 +1,11 @@
 // Prints what the system finds in a saver's resources, one key=value a line: the description
 // (string 1), whether icon 100 loads, the fixed version, and whether the manifest declares
 // DPI awareness. With --wait-semaphore it instead waits (at most 20 s) until a semaphore of
-// that name exists, so that tests know when a saver holds its instance semaphore.
+// that name exists, so that tests know when a saver holds its instance semaphore; with
+// --screensaver-running it prints whether the system believes a screen saver runs.
 //   resource_probe SAVER
 //   resource_probe --wait-semaphore NAME
+//   resource_probe --screensaver-running
 #include <windows.h>
 
 #include <cstdio>
@@ -23,6 +25,12 @@ int WaitForSemaphore(const char* name) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--wait-semaphore") == 0) return WaitForSemaphore(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "--screensaver-running") == 0) {
+        BOOL running = FALSE;
+        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0)) return 1;
+        std::printf("screensaver_running=%d\n", running ? 1 : 0);
+        return 0;
+    }
     if (argc != 2) return 2;
     HMODULE module = LoadLibraryExA(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) {

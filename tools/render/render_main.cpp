@@ -26,12 +26,15 @@ constexpr const char* kUsage =
     "       render show  --old A --new B [--style N] [--step S] [--seed N] [--reverse] --out DIR\n"
     "       render sheet --old A --new B --progress P [--step S] [--seed N] [--columns C]\n"
     "                    [--thumb-width W] --out F.png\n"
+    "       render slide --picture P --screen WxH --out F.png\n"
     "       render --help\n"
     "\n"
     "frame  writes the frame that style N (0..255) builds at progress P (0..100) when picture A\n"
     "       is replaced by picture B.\n"
     "show   writes every frame of a whole show, as the picture show control runs it with its\n"
     "       defaults (style 51, step 4), to DIR/frame_NNN.png, starting from picture A.\n"
+    "slide  writes the slide the saver makes of picture P on a W x H screen, before any caption:\n"
+    "       black, with P at its own size in the middle (cut evenly when larger).\n"
     "sheet  writes a contact sheet of styles 1..127 at progress P, each under its number\n"
     "       (16 columns of 160 pixels wide thumbnails unless told otherwise).\n"
     "\n"
@@ -154,6 +157,22 @@ int Show(const Args& args) {
     return 0;
 }
 
+int Slide(const Args& args) {
+    const std::string screen = args.text("--screen");
+    int sw = 0, sh = 0;
+    char extra = 0;
+    if (std::sscanf(screen.c_str(), "%dx%d%c", &sw, &sh, &extra) != 2 || sw <= 0 || sh <= 0 || sw > 16384 || sh > 16384)
+        throw UsageError("--screen must be WIDTHxHEIGHT, each from 1 to 16384");
+    const Bitmap picture = ReadImage(args.text("--picture"));
+    Bitmap slide(sw, sh);
+    // Division truncates toward zero: a picture one pixel wider than the screen loses its
+    // rightmost column.
+    CopyBitmapRect(slide, (sw - picture.width()) / 2, (sh - picture.height()) / 2, picture,
+                   {0, 0, picture.width(), picture.height()});
+    WritePng(args.text("--out"), slide);
+    return 0;
+}
+
 int Sheet(const Args& args) {
     SheetOptions o;
     o.progress = int(args.number("--progress", 0, 100));
@@ -187,6 +206,7 @@ int main(int argc, char** argv) {
             o.insert("--style");
             return Show(Args(argc, argv, o, {"--reverse"}));
         }
+        if (command == "slide") return Slide(Args(argc, argv, {"--picture", "--screen", "--out"}, {}));
         if (command == "sheet") {
             auto o = common;
             o.insert({"--progress", "--columns", "--thumb-width"});

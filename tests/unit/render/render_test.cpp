@@ -1,6 +1,8 @@
 // The frame renderer end to end: its pictures go in and come out unchanged, the frames it
 // writes are the engine's, and its exit codes tell bad pictures from bad usage.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -74,6 +76,34 @@ TEST_F(RenderTool, FramesAtTheEndsShowTheOldAndTheNewPicture) {
         EXPECT_TRUE(scr::render::ReadImage(Path("f.png")).same_pixels(*c.expected))
             << "style " << c.style << " progress " << c.progress;
     }
+}
+
+TEST_F(RenderTool, SlidesCentreThePictureOnBlackAndCutItEvenly) {
+    const struct {
+        int w, h, sw, sh;
+    } cases[] = {{10, 6, 20, 10}, {20, 10, 20, 10}, {21, 10, 20, 10}, {9, 5, 20, 10}, {40, 3, 20, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " on " + std::to_string(c.sw) + "x" + std::to_string(c.sh));
+        const Bitmap picture = Pattern(c.w, c.h, 3);
+        scr::render::WritePng(Path("p.png"), picture);
+        ASSERT_EQ(Run("slide --picture " + Path("p.png") + " --screen " + std::to_string(c.sw) + "x" +
+                      std::to_string(c.sh) + " --out " + Path("s.png")),
+                  0);
+        const Bitmap slide = scr::render::ReadImage(Path("s.png"));
+        ASSERT_EQ(slide.width(), c.sw);
+        // (sw - w) div 2 truncates toward zero: one pixel too wide loses the rightmost column.
+        const int left = (c.sw - c.w) / 2, top = (c.sh - c.h) / 2;
+        for (int y = 0; y < c.sh; ++y)
+            for (int x = 0; x < c.sw; ++x) {
+                const int px = x - left, py = y - top;
+                const bool inside = px >= 0 && px < c.w && py >= 0 && py < c.h;
+                const uint8_t* got = slide.pixel(x, y);
+                const uint8_t black[3] = {0, 0, 0};
+                const uint8_t* want = inside ? picture.pixel(px, py) : black;
+                ASSERT_TRUE(std::equal(got, got + 3, want)) << x << "," << y;
+            }
+    }
+    EXPECT_EQ(Run("slide --picture " + Path("p.png") + " --screen 20by10 --out " + Path("s.png")), 2);
 }
 
 TEST_F(RenderTool, ExitCodesSeparateBadPicturesFromBadUsage) {
