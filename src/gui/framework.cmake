@@ -22,7 +22,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_services.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
-  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 advapi32)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 advapi32 shell32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
   target_link_libraries(scr_winmain PUBLIC scr_framework_win32)

@@ -140,6 +140,13 @@ public:
     virtual bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
                                 const std::string& value) = 0;
 
+    // While hand is set, every window of the program shows the hand pointer (over a link);
+    // cleared, each shows its own again.
+    virtual void SetApplicationCursor(bool hand) = 0;
+    // Asks the shell to open ansi_file (the verb "open"; no parameters, no directory, shown
+    // normally); the shell's answer is not examined.
+    virtual void ShellOpen(WindowHandle owner, const std::string& ansi_file) = 0;
+
     // --- Text ---
     // The extent of one line of ansi_text in the font.
     virtual TextSize MeasureText(const TextStyle& style, const std::string& ansi_text) = 0;

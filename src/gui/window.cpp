@@ -120,6 +120,18 @@ bool Window::DispatchPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam
     return listener_ && listener_->HandleMessage(message, wparam, lparam);
 }
 
+void Window::DispatchClick() {
+    if (listener_) listener_->HandleClick();
+}
+
+void Window::DispatchControlEnter() {
+    if (listener_) listener_->HandleMouseEnter();
+}
+
+void Window::DispatchControlLeave() {
+    if (listener_) listener_->HandleMouseLeave();
+}
+
 // ---------------------------------------------------------------- Control
 
 Control::~Control() {

@@ -32,16 +32,38 @@ enum class WindowKind {
     Popup,  // top-level, no border and no caption
     Frame,  // top-level with a caption and a close button, movable, not resizable
     Child,  // a plain child window filling part of its parent
+    // The system's standard controls, children of a window, for dialogs: their texts are real
+    // window texts that screen readers and test tools read.
+    Label,     // one line of text on the parent's background; with notify, clicks and hovering
+    Button,    // a push button; the default one is pressed by Enter
+    CheckBox,  // a check box with its caption
+    Memo,      // read-only text of several lines, without a border
 };
 
 enum class WindowState { Normal, Minimized, Maximized };
 
+// The font of a control: face, height in pixels as the system takes it (negative: the
+// characters' height), weight, underline and colour (0x00BBGGRR).
+struct ControlFont {
+    std::string face = "MS Sans Serif";
+    int height = -11;
+    bool bold = false;
+    bool underline = false;
+    uint32_t color = 0x000000;
+};
+
 struct WindowSpec {
     WindowKind kind = WindowKind::Popup;
-    Window* parent = nullptr;  // required for Child
-    std::string caption;       // in the ANSI code page
+    Window* parent = nullptr;  // required for children and controls
+    std::string caption;       // the title or the control's text, in the ANSI code page
     Rect bounds;               // outer rectangle: screen coordinates, or the parent's client's
     uint32_t color = 0;        // the background, 0x00BBGGRR
+    // --- Controls ---
+    ControlFont font;
+    bool default_button = false;  // Button: Enter presses it
+    bool notify = false;          // Label: reports clicks and the pointer entering and leaving
+    bool auto_size = false;       // Label: sized to its text
+    bool tab_stop = true;         // reached with Tab
 };
 
 // What the owner of a window hears; every event defaults to nothing. Coordinates are the
@@ -63,6 +85,12 @@ public:
     virtual void HandleClose() {}
     // The window is going away; no more events follow.
     virtual void HandleDestroy() {}
+    // A control was clicked (a button pressed, a check box toggled, a notifying label clicked),
+    // or the dialog's OK (Enter) or Cancel (Escape) command came: see DialogCommand.
+    virtual void HandleClick() {}
+    // The pointer entered or left a notifying label.
+    virtual void HandleMouseEnter() {}
+    virtual void HandleMouseLeave() {}
     // A private message (WM_USER and above) posted to the window; true when it was handled.
     virtual bool HandleMessage(uint32_t /*message*/, uintptr_t /*wparam*/, intptr_t /*lparam*/) { return false; }
 };
@@ -111,6 +139,17 @@ public:
     // Whether the window is being destroyed (controls then neither paint nor invalidate).
     virtual bool Destroying() const = 0;
 
+    // --- Controls ---
+    // The window's text (a control's text, a top-level window's caption).
+    virtual std::string Text() const = 0;
+    virtual bool Checked() const = 0;
+    // Changes a check box's state; reported through HandleClick like a user's click.
+    virtual void SetChecked(bool checked) = 0;
+    // Appends a line to a memo.
+    virtual void AppendLine(const std::string& ansi_text) = 0;
+    // Gives the keyboard focus to the window.
+    virtual void SetFocus() = 0;
+
     void InvalidateAll(bool erase) { Invalidate(ClientRect(), erase); }
 
     // --- Windowless controls, bottom to top ---
@@ -134,6 +173,9 @@ public:
     void DispatchClose();
     void DispatchDestroy();
     bool DispatchPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam);
+    void DispatchClick();
+    void DispatchControlEnter();
+    void DispatchControlLeave();
 
 private:
     friend class Control;

@@ -53,6 +53,7 @@ public:
     // --- What the program did ---
     int cursor_count = 0;  // the system's display count: 0 shown, below 0 hidden
     bool screen_saver_running = false;
+    bool application_cursor_hand = false;
     bool hook_installed() const { return bool(hook_); }
     // Sends an event to the installed hook, as the system would (nothing when none is).
     void FireHookEvent(const InputEvent& event);
@@ -81,6 +82,13 @@ public:
                               const std::string& default_value) override;
     bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) override;
+    void SetApplicationCursor(bool hand) override {
+        application_cursor_hand = hand;
+        log_.push_back(hand ? "cursor hand" : "cursor default");
+    }
+    void ShellOpen(WindowHandle owner, const std::string& ansi_file) override {
+        log_.push_back("shell open " + ansi_file + " owner " + std::to_string(owner));
+    }
     // Deterministic metrics: every character is 3/5 of the point size wide, the line 4/3 high.
     TextSize MeasureText(const TextStyle& style, const std::string& ansi_text) override;
     // Fills the text's box with its colour, so tests see where it went.

@@ -17,8 +17,26 @@ Rect BoundingBox(const Rect& a, const Rect& b) {
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec)
-    : Window(app), kind_(spec.kind), bounds_(spec.bounds), caption_(spec.caption), color_(spec.color) {
+    : Window(app), kind_(spec.kind), spec_(spec), text_(spec.caption), bounds_(spec.bounds), caption_(spec.caption),
+      color_(spec.color) {
     number_ = app.AddWindow(this);
+    if (spec.kind == WindowKind::Label && spec.auto_size) {
+        // Sized to its text with the backend's deterministic metrics.
+        const int h = spec.font.height < 0 ? -spec.font.height : spec.font.height;
+        bounds_.right = bounds_.left + int(spec.caption.size()) * h * 3 / 5;
+        bounds_.bottom = bounds_.top + (h * 4 + 2) / 3;
+    }
+    if (spec.default_button) {
+        // The top-level window above it presses it on Enter.
+        for (Window* p = spec.parent; p != nullptr;) {
+            auto* hp = static_cast<HeadlessWindow*>(p);
+            if (hp->spec_.parent == nullptr) {
+                hp->default_button_ = this;
+                break;
+            }
+            p = hp->spec_.parent;
+        }
+    }
     // Numbered like handles of the system: never 0, aligned to 4.
     handle_ = WindowHandle(0x10000 + 4 * number_);
     if (const char* dir = std::getenv("SCR_HEADLESS_FRAMES"); dir && *dir) dump_dir_ = dir;
@@ -27,6 +45,10 @@ HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec)
 
 HeadlessWindow::~HeadlessWindow() {
     destroying_ = true;
+    for (Window* p = spec_.parent; p != nullptr; p = static_cast<HeadlessWindow*>(p)->spec_.parent) {
+        auto* hp = static_cast<HeadlessWindow*>(p);
+        if (hp->default_button_ == this) hp->default_button_ = nullptr;
+    }
     happ().Guard([this] { DispatchDestroy(); });
     happ().RemoveWindow(this);
 }
@@ -98,7 +120,7 @@ void HeadlessWindow::PaintPending() {
     if (update.empty()) return;
     // A hidden window keeps nothing marked, and paints nothing.
     if (!visible_) return;
-    if (!erase.empty() && keep_surface_) {
+    if (!erase.empty() && keep_surface_ && !surface_.empty()) {
         for (int y = erase.top; y < erase.bottom; ++y) {
             uint8_t* p = surface_.pixel(erase.left, y);
             for (int x = erase.left; x < erase.right; ++x, p += 3) {
@@ -160,5 +182,36 @@ void HeadlessWindow::InjectKeyUp(uint16_t key, ShiftState shift) {
 }
 
 void HeadlessWindow::InjectActivate(bool active) { happ().SetActiveWindow(active ? this : nullptr); }
+
+void HeadlessWindow::SetChecked(bool checked) {
+    if (checked == checked_) return;
+    checked_ = checked;
+    happ().Guard([this] { DispatchClick(); });
+}
+
+void HeadlessWindow::AppendLine(const std::string& ansi_text) { text_ += text_.empty() ? ansi_text : "\r\n" + ansi_text; }
+
+void HeadlessWindow::InjectClick() {
+    happ().PostToWindow(number_, [](HeadlessWindow& w) {
+        if (w.kind_ == WindowKind::CheckBox) w.checked_ = !w.checked_;
+        w.DispatchClick();
+    });
+}
+
+void HeadlessWindow::InjectMouseEnter() {
+    happ().PostToWindow(number_, [](HeadlessWindow& w) { w.DispatchControlEnter(); });
+}
+
+void HeadlessWindow::InjectMouseLeave() {
+    happ().PostToWindow(number_, [](HeadlessWindow& w) { w.DispatchControlLeave(); });
+}
+
+void HeadlessWindow::InjectDialogKey(uint16_t key) {
+    constexpr uint16_t kEnter = 0x0D, kEscape = 0x1B;
+    happ().PostToWindow(number_, [key](HeadlessWindow& w) {
+        if (key == kEnter && w.default_button_) w.default_button_->DispatchClick();
+        if (key == kEscape) w.DispatchClose();
+    });
+}
 
 }  // namespace scr

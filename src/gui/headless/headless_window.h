@@ -40,6 +40,11 @@ public:
     void PostPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
     void Close() override;
     bool Destroying() const override { return destroying_; }
+    std::string Text() const override { return text_; }
+    bool Checked() const override { return checked_; }
+    void SetChecked(bool checked) override;
+    void AppendLine(const std::string& ansi_text) override;
+    void SetFocus() override { happ().log("focus " + std::to_string(number_)); }
 
     // --- Injected input, dispatched from the loop ---
     void InjectMouseMove(int x, int y, ShiftState shift = 0);
@@ -49,10 +54,18 @@ public:
     void InjectKeyUp(uint16_t key, ShiftState shift = 0);
     // Another window takes (false) or gives back (true) the activation.
     void InjectActivate(bool active);
+    // A click on a control: a check box changes state first.
+    void InjectClick();
+    void InjectMouseEnter();
+    void InjectMouseLeave();
+    // A dialog's navigation key on a captioned window: Enter presses the default button,
+    // Escape asks the window to close.
+    void InjectDialogKey(uint16_t key);
 
     // --- Inspection ---
     int number() const { return number_; }
     WindowKind kind() const { return kind_; }
+    const WindowSpec& spec() const { return spec_; }
     const Bitmap& surface() const { return surface_; }
     bool topmost() const { return topmost_; }
     const std::string& caption() const { return caption_; }
@@ -76,6 +89,10 @@ private:
     int FrameHeight() const;
 
     const WindowKind kind_;
+    const WindowSpec spec_;
+    std::string text_;
+    bool checked_ = false;
+    HeadlessWindow* default_button_ = nullptr;  // a top-level window's button for Enter
     int number_ = 0;
     WindowHandle handle_ = 0;
     Rect bounds_;

@@ -98,7 +98,12 @@ std::unique_ptr<WindowCanvas> Win32Services::CanvasOnWindow(WindowHandle window)
     return std::make_unique<Win32WindowCanvas>(ToHwnd(window));
 }
 
-std::unique_ptr<Application> Win32Backend::CreateApplication() { return std::make_unique<Win32Application>(); }
+std::unique_ptr<Application> Win32Backend::CreateApplication() {
+    auto app = std::make_unique<Win32Application>();
+    // Captioned dialogs navigate with Tab, Enter, Escape and their controls' mnemonics.
+    app->SetMessageFilter(&Win32Window::TranslateDialogMessage);
+    return app;
+}
 
 std::unique_ptr<Window> Win32Backend::NewWindow(Application& app, const WindowSpec& spec) {
     auto* win32 = dynamic_cast<Win32Application*>(&app);

@@ -29,6 +29,9 @@ public:
                               const std::string& default_value) override;
     bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) override;
+    // Both live with the windows (win32_window.cpp), which show the application's cursor.
+    void SetApplicationCursor(bool hand) override;
+    void ShellOpen(WindowHandle owner, const std::string& ansi_file) override;
     TextSize MeasureText(const TextStyle& style, const std::string& ansi_text) override;
     void PaintText(Bitmap& target, int x, int y, const TextStyle& style, const std::string& ansi_text) override;
 };

@@ -1,8 +1,11 @@
 #include "gui/win32/win32_window.h"
 
+#include <shellapi.h>
+
 #include <stdexcept>
 
 #include "gui/win32/dib.h"
+#include "gui/win32/win32_backend.h"
 
 namespace scr {
 
@@ -23,22 +26,41 @@ void RegisterWindowClass() {
     if (!registered) throw std::runtime_error("The window class cannot be registered");
 }
 
-DWORD StyleFor(WindowKind kind) {
-    switch (kind) {
+constexpr const char* kObjectProperty = "PhotosaverWindowObject";
+
+// The class and styles of each kind: our own class for windows, the system's for controls.
+struct KindInfo {
+    const char* class_name;
+    DWORD style;
+    DWORD ex_style;
+};
+
+KindInfo InfoFor(const WindowSpec& spec) {
+    const DWORD tab = spec.tab_stop ? WS_TABSTOP : 0;
+    switch (spec.kind) {
         case WindowKind::Popup:
-            return WS_POPUP | WS_CLIPCHILDREN;
+            return {kClassName, WS_POPUP | WS_CLIPCHILDREN, 0};
         case WindowKind::Frame:
-            return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+            // The captioned dialog keeps a task-bar button although the application window owns
+            // it; its children are reached with Tab.
+            return {kClassName, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                    WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT};
         case WindowKind::Child:
-            return WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+            return {kClassName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+        case WindowKind::Label:
+            return {"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (spec.notify ? SS_NOTIFY : 0), 0};
+        case WindowKind::Button:
+            return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | (spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+        case WindowKind::CheckBox:
+            return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | BS_AUTOCHECKBOX, 0};
+        case WindowKind::Memo:
+            return {"EDIT", WS_CHILD | WS_VISIBLE | tab | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0};
     }
-    return WS_POPUP;
+    return {kClassName, WS_POPUP, 0};
 }
 
-DWORD ExStyleFor(WindowKind kind) {
-    // The captioned dialog keeps a task-bar button although the application window owns it.
-    return kind == WindowKind::Frame ? WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW : 0;
-}
+// The cursor every window of the program shows while it is set (a link's hand), or none.
+HCURSOR g_application_cursor = nullptr;
 
 ShiftState ShiftFromKeys(WPARAM keys) {
     ShiftState s = 0;
@@ -65,40 +87,116 @@ int HighY(LPARAM l) { return int(short(HIWORD(l))); }
 
 }  // namespace
 
-Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec) : Window(app), kind_(spec.kind) {
+Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec)
+    : Window(app), kind_(spec.kind), text_color_(spec.font.color), notify_(spec.notify) {
     RegisterWindowClass();
-    HWND parent = nullptr;
-    if (spec.kind == WindowKind::Child) {
-        auto* p = dynamic_cast<Win32Window*>(spec.parent);
-        if (p == nullptr) throw std::logic_error("a child window needs a parent window");
-        parent = p->hwnd_;
-    } else {
-        parent = spec.parent ? reinterpret_cast<HWND>(spec.parent->Handle()) : app.Handle();
-    }
+    const bool child = spec.kind != WindowKind::Popup && spec.kind != WindowKind::Frame;
+    Win32Window* parent_window = dynamic_cast<Win32Window*>(spec.parent);
+    if (child && parent_window == nullptr) throw std::logic_error("a child window needs a parent window");
+    HWND parent = parent_window ? parent_window->hwnd_ : app.Handle();
     brush_ = CreateSolidBrush(spec.color);
+    const KindInfo info = InfoFor(spec);
     const Rect& b = spec.bounds;
-    hwnd_ = CreateWindowExA(ExStyleFor(spec.kind), kClassName, spec.caption.c_str(), StyleFor(spec.kind), b.left, b.top,
-                            b.width(), b.height(), parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd_ = CreateWindowExA(info.ex_style, info.class_name, spec.caption.c_str(), info.style, b.left, b.top, b.width(),
+                            b.height(), parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr) {
         DeleteObject(brush_);
         throw std::runtime_error("The window cannot be created");
     }
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+    SetPropA(hwnd_, kObjectProperty, this);
+    // Every window, the system's controls included, goes through our procedure first; the
+    // controls' own procedure does the rest.
+    const LONG_PTR previous = SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+    if (IsControl()) system_proc_ = reinterpret_cast<WNDPROC>(previous);
+    if (IsControl()) {
+        CreateFontFor(spec.font);
+        if (spec.auto_size && spec.kind == WindowKind::Label) {
+            // Sized to its text in its own font, as a label that sizes itself.
+            HDC dc = GetDC(hwnd_);
+            const HGDIOBJ old = SelectObject(dc, font_);
+            SIZE size{};
+            GetTextExtentPoint32A(dc, spec.caption.c_str(), int(spec.caption.size()), &size);
+            SelectObject(dc, old);
+            ReleaseDC(hwnd_, dc);
+            SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        }
+        if (spec.default_button) {
+            if (Win32Window* top = TopLevel()) top->default_button_ = this;
+        }
+    }
 }
 
 Win32Window::~Win32Window() {
     destroying_ = true;
     application().Guard([this] { DispatchDestroy(); });
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    if (Win32Window* top = TopLevel(); top && top->default_button_ == this) top->default_button_ = nullptr;
+    RemovePropA(hwnd_, kObjectProperty);
+    if (system_proc_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(system_proc_));
     DestroyWindow(hwnd_);
     DeleteObject(brush_);
+    if (font_) DeleteObject(font_);
+}
+
+Win32Window* Win32Window::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Win32Window*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+bool Win32Window::IsControl() const {
+    return kind_ == WindowKind::Label || kind_ == WindowKind::Button || kind_ == WindowKind::CheckBox ||
+           kind_ == WindowKind::Memo;
+}
+
+Win32Window* Win32Window::TopLevel() {
+    HWND top = GetAncestor(hwnd_, GA_ROOT);
+    return FromHandle(top);
+}
+
+void Win32Window::CreateFontFor(const ControlFont& f) {
+    font_ = CreateFontA(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, f.underline ? TRUE : FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, f.face.c_str());
+    if (font_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+std::string Win32Window::Text() const {
+    const int n = GetWindowTextLengthA(hwnd_);
+    std::string text(std::size_t(n) + 1, '\0');
+    const int got = GetWindowTextA(hwnd_, text.data(), n + 1);
+    text.resize(std::size_t(got > 0 ? got : 0));
+    return text;
+}
+
+bool Win32Window::Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Win32Window::SetChecked(bool checked) {
+    if (checked == Checked()) return;
+    SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    // A change by the program is reported like the user's.
+    application().Guard([this] { DispatchClick(); });
+}
+
+void Win32Window::AppendLine(const std::string& ansi_text) {
+    const std::string text = Text();
+    const std::string line = text.empty() ? ansi_text : "\r\n" + ansi_text;
+    const int end = GetWindowTextLengthA(hwnd_);
+    SendMessageA(hwnd_, EM_SETSEL, WPARAM(end), LPARAM(end));
+    SendMessageA(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+bool Win32Window::TranslateDialogMessage(MSG& msg) {
+    if (msg.hwnd == nullptr) return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    Win32Window* top = FromHandle(root);
+    // Only captioned dialogs navigate with the keyboard; the saver's window sees every key.
+    if (top == nullptr || top->kind_ != WindowKind::Frame) return false;
+    return IsDialogMessageA(root, &msg) != FALSE;
 }
 
 Rect Win32Window::Bounds() const {
     RECT r{};
     GetWindowRect(hwnd_, &r);
-    if (kind_ == WindowKind::Child) MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    if (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_CHILD)
+        MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
     return {int(r.left), int(r.top), int(r.right), int(r.bottom)};
 }
 
@@ -190,14 +288,74 @@ void Win32Window::Paint() {
 }
 
 LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->destroying_) return DefWindowProcA(hwnd, message, wparam, lparam);
+    Win32Window* self = FromHandle(hwnd);
+    if (self == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
+    if (self->destroying_) return self->Default(message, wparam, lparam);
     return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT Win32Window::Default(UINT message, WPARAM wparam, LPARAM lparam) {
+    return system_proc_ ? CallWindowProcA(system_proc_, hwnd_, message, wparam, lparam)
+                        : DefWindowProcA(hwnd_, message, wparam, lparam);
+}
+
+void Win32Services::SetApplicationCursor(bool hand) {
+    g_application_cursor = hand ? LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)) : nullptr;
+    // The pointer changes at once, not only at its next move.
+    if (g_application_cursor) SetCursor(g_application_cursor);
+}
+
+void Win32Services::ShellOpen(WindowHandle window, const std::string& ansi_file) {
+    ShellExecuteA(reinterpret_cast<HWND>(window), "open", ansi_file.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     Application& app = application();
+    if (message == WM_SETCURSOR && g_application_cursor) {
+        SetCursor(g_application_cursor);
+        return TRUE;
+    }
+    if (IsControl()) {
+        // A notifying label reports the pointer entering and leaving it.
+        if (notify_ && message == WM_MOUSEMOVE && !tracking_leave_) {
+            TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd_, 0};
+            tracking_leave_ = TrackMouseEvent(&t) != FALSE;
+            app.Guard([&] { DispatchControlEnter(); });
+        } else if (notify_ && message == WM_MOUSELEAVE) {
+            tracking_leave_ = false;
+            app.Guard([&] { DispatchControlLeave(); });
+        }
+        return Default(message, wparam, lparam);
+    }
     switch (message) {
+        case WM_COMMAND: {
+            // A control's notice comes to its parent: the control's owner hears it. Without a
+            // control, it is the dialog's Enter (IDOK) or Escape (IDCANCEL).
+            const WORD code = HIWORD(wparam);
+            if (Win32Window* control = FromHandle(reinterpret_cast<HWND>(lparam))) {
+                if (code == BN_CLICKED || (code == STN_CLICKED && control->kind_ == WindowKind::Label))
+                    app.Guard([&] { control->DispatchClick(); });
+                return 0;
+            }
+            if (lparam == 0 && LOWORD(wparam) == IDOK && default_button_ != nullptr) {
+                Win32Window* button = default_button_;
+                app.Guard([&] { button->DispatchClick(); });
+                return 0;
+            }
+            if (lparam == 0 && LOWORD(wparam) == IDCANCEL) {
+                app.Guard([&] { DispatchClose(); });
+                return 0;
+            }
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC: {
+            // Labels lie on the parent's background, in their own colour.
+            Win32Window* control = FromHandle(reinterpret_cast<HWND>(lparam));
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetBkMode(dc, TRANSPARENT);
+            if (control) SetTextColor(dc, control->text_color_);
+            return reinterpret_cast<LRESULT>(brush_);
+        }
         case WM_PAINT:
             Paint();
             return 0;

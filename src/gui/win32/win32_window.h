@@ -36,15 +36,36 @@ public:
     void PostPrivate(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
     void Close() override { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
     bool Destroying() const override { return destroying_; }
+    std::string Text() const override;
+    bool Checked() const override;
+    void SetChecked(bool checked) override;
+    void AppendLine(const std::string& ansi_text) override;
+    void SetFocus() override { ::SetFocus(hwnd_); }
+
+    // The object of one of our windows (ours or a subclassed system control), or nullptr.
+    static Win32Window* FromHandle(HWND hwnd);
+    // Whether the message is one of a dialog's navigation keys (Tab, Enter, Escape, mnemonics)
+    // for the top-level window it belongs to, and was handled as such.
+    static bool TranslateDialogMessage(MSG& msg);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam);
     void Paint();
+    bool IsControl() const;
+    void CreateFontFor(const ControlFont& font);
+    // The top-level window above this one.
+    Win32Window* TopLevel();
 
     WindowKind kind_;
     HWND hwnd_ = nullptr;
+    WNDPROC system_proc_ = nullptr;  // a standard control's own procedure
     HBRUSH brush_ = nullptr;
+    HFONT font_ = nullptr;
+    uint32_t text_color_ = 0;
+    bool notify_ = false;
+    Win32Window* default_button_ = nullptr;  // a top-level window's button for Enter
     HDC paint_dc_ = nullptr;  // the device context of the paint under way
     bool destroying_ = false;
     bool tracking_leave_ = false;
