@@ -78,9 +78,50 @@ inline constexpr std::array<uint8_t, 2> kPictureItemTail{0, 0};
 // A whole picture item.
 std::vector<uint8_t> picture_item(std::span<const uint8_t> jpeg);
 
+// --- The settings record's fields ----------------------------------------------------------
+
+// How a field of the settings record is stored and shown.
+enum class FieldKind {
+    Text,     // ANSI text, left out of the stream when empty; a comma list reads as its comma text
+    Boolean,
+    Integer,  // signed 32-bit
+    Color,    // stored as its colour name when it has one, else as a signed 32-bit number
+    Charset,  // stored as its charset name when it has one, else as 0 to 255
+    Pitch,    // stored as its name, and only when it is not fpDefault
+    Styles,   // a set of style names
+};
+
+// One stored field of the settings record. The caption font's attributes are fields of their
+// own ("TextFont.Charset", ...), grouped under the font's property name.
+struct SettingsField {
+    std::string_view name;   // the property name in the stream
+    FieldKind kind;
+    // Where the field stands in its group's one-line description (0 first) and the word that
+    // introduces it there (none for the first); unused for fields outside a group.
+    int line_rank;
+    std::string_view label;
+    int64_t (*number)(const TSSFileLocations&);    // every kind but Text
+    std::string (*text)(const TSSFileLocations&);  // Text
+
+    // "TextFont" for "TextFont.Height"; empty for a field of the record itself.
+    std::string_view group() const;
+};
+
+// Every stored field, in the order the stream holds them (the record's property order).
+std::span<const SettingsField> SettingsFields();
+
+// A field's value, formatted once for the writer and for every way the tool shows it.
+struct FieldValue {
+    int64_t number = 0;                     // a Color reads 0 to 0xFFFFFFFF; Styles is the bit mask
+    std::string text;                       // Text, in the ANSI code page
+    std::string_view ident;                 // Color, Charset, Pitch: the value's name, if it has one
+    std::vector<std::string_view> members;  // Styles: the names of the set's members
+};
+FieldValue FormatField(const SettingsField& field, const TSSFileLocations& settings);
+
 // --- Settings, trailer, layout -------------------------------------------------------------
 
-// The settings stream of a record: every property in its declared order.
+// The settings stream of a record: every field of SettingsFields() in order.
 std::vector<uint8_t> settings_stream(const TSSFileLocations& settings);
 
 // Both fields as decimal text, left-justified and filled with blanks.

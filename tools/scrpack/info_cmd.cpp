@@ -1,4 +1,5 @@
 // scrpack info: what each of the saver's readers finds in a package, read the way they read it.
+#include <algorithm>
 #include <iomanip>
 #include <optional>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include "package/items.h"
 #include "package/jpeg.h"
 #include "package/settings.h"
+#include "package/writer.h"
 #include "scrpack.h"
 
 namespace scrpack {
@@ -134,27 +136,12 @@ Report gather(const std::string& path) {
     rep.preview.error = error_of([&] {
         scr::FileStream f = scr::FileStream::OpenRead(path);
         scr::LocateFirstItem(f);
-        std::unique_ptr<scr::TComponent> object = scr::LoadComponentStream(f);
-        auto* image = dynamic_cast<scr::TImage*>(object.get());
-        if (!image) throw scr::Exception(scr::msg::kInvalidClassTypecast);
-        describe_image(*image, rep.preview);
+        describe_image(*scr::LoadImageComponent(f), rep.preview);
     });
     return rep;
 }
 
 std::string utf8(std::string_view ansi) { return scr::sys::AnsiToUtf8(ansi); }
-
-std::vector<std::string> style_names(uint32_t style) {
-    std::vector<std::string> out;
-    for (std::size_t bit = 0; bit < scr::kFontStylesType.names.size(); ++bit)
-        if (style & (1u << bit)) out.emplace_back(scr::kFontStylesType.names[bit]);
-    return out;
-}
-
-std::string pitch_name(scr::TFontPitch pitch) {
-    auto names = scr::kFontPitchType.names;
-    return std::size_t(pitch) < names.size() ? std::string(names[std::size_t(pitch)]) : std::to_string(int(pitch));
-}
 
 // --- JSON ------------------------------------------------------------------------------------
 
@@ -184,39 +171,46 @@ void json_item(JsonWriter& j, const ItemReport& r) {
     j.end_object();
 }
 
+void json_field(JsonWriter& j, const scr::SettingsField& field, const scr::FieldValue& v) {
+    switch (field.kind) {
+    case scr::FieldKind::Text:
+        j.string(utf8(v.text));
+        break;
+    case scr::FieldKind::Boolean:
+        j.boolean(v.number != 0);
+        break;
+    case scr::FieldKind::Pitch:
+        j.string(v.ident.empty() ? std::to_string(v.number) : std::string(v.ident));
+        break;
+    case scr::FieldKind::Styles:
+        j.begin_array();
+        for (std::string_view n : v.members) j.string(n);
+        j.end_array();
+        break;
+    default:
+        j.number(v.number);
+        break;
+    }
+}
+
+// Fields of a group (the caption font) form an object under the group's name.
 void json_settings(JsonWriter& j, const scr::TSSFileLocations& s) {
     j.begin_object();
-    for (const scr::PropInfo& prop : scr::TSSFileLocations::StaticClass().own_properties()) {
-        scr::PropValue v = scr::GetPropValue(s, prop);
-        j.key(prop.name);
-        if (auto* font = dynamic_cast<const scr::TFont*>(
-                std::holds_alternative<scr::TPersistent*>(v) ? std::get<scr::TPersistent*>(v) : nullptr)) {
-            j.begin_object();
-            j.field("Charset", int64_t(font->Charset));
-            j.field("Color", int64_t(font->Color));
-            j.field("Height", int64_t(font->Height));
-            j.field("Name", utf8(font->Name));
-            j.field("Pitch", pitch_name(font->Pitch));
-            j.key("Style");
-            j.begin_array();
-            for (const std::string& n : style_names(font->Style)) j.string(n);
-            j.end_array();
-            j.end_object();
-        } else if (prop.type->kind == scr::PropKind::Enumeration && prop.type == &scr::kBooleanType) {
-            j.boolean(std::get<int64_t>(v) != 0);
-        } else if (prop.type->kind == scr::PropKind::Enumeration) {
-            int64_t n = std::get<int64_t>(v);
-            auto names = prop.type->names;
-            if (n >= 0 && std::size_t(n) < names.size()) j.string(names[std::size_t(n)]);
-            else j.number(n);
-        } else if (std::holds_alternative<int64_t>(v)) {
-            j.number(std::get<int64_t>(v));
-        } else if (std::holds_alternative<std::string>(v)) {
-            j.string(utf8(std::get<std::string>(v)));
-        } else {
-            j.null();
+    std::string_view open_group;
+    for (const scr::SettingsField& field : scr::SettingsFields()) {
+        const std::string_view group = field.group();
+        if (group != open_group) {
+            if (!open_group.empty()) j.end_object();
+            if (!group.empty()) {
+                j.key(group);
+                j.begin_object();
+            }
+            open_group = group;
         }
+        j.key(group.empty() ? field.name : field.name.substr(group.size() + 1));
+        json_field(j, field, scr::FormatField(field, s));
     }
+    if (!open_group.empty()) j.end_object();
     j.end_object();
 }
 
@@ -270,6 +264,52 @@ std::string picture_text(const PictureReport& r) {
     return s;
 }
 
+std::string text_value(const scr::SettingsField& field, const scr::FieldValue& v) {
+    switch (field.kind) {
+    case scr::FieldKind::Text:
+        return text_literal(v.text);
+    case scr::FieldKind::Boolean:
+        return v.number ? "true" : "false";
+    case scr::FieldKind::Color:
+        if (v.ident.empty()) {
+            std::ostringstream hex;
+            hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << v.number;
+            return hex.str();
+        }
+        return std::string(v.ident);
+    case scr::FieldKind::Styles: {
+        std::string list;
+        for (std::string_view n : v.members) list += (list.empty() ? "" : ",") + std::string(n);
+        return "[" + list + "]";
+    }
+    default:
+        return v.ident.empty() ? std::to_string(v.number) : std::string(v.ident);
+    }
+}
+
+// One line a property; a group's fields share one line, in their line order.
+void print_settings_text(std::ostream& out, const scr::TSSFileLocations& s) {
+    const auto fields = scr::SettingsFields();
+    for (std::size_t i = 0; i < fields.size();) {
+        const std::string_view group = fields[i].group();
+        std::size_t end = i + 1;
+        while (!group.empty() && end < fields.size() && fields[end].group() == group) ++end;
+        std::vector<std::pair<int, std::string>> parts;
+        for (std::size_t k = i; k < end; ++k) {
+            std::string part = text_value(fields[k], scr::FormatField(fields[k], s));
+            if (!fields[k].label.empty()) part = std::string(fields[k].label) + " " + part;
+            parts.emplace_back(fields[k].line_rank, std::move(part));
+        }
+        std::stable_sort(parts.begin(), parts.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::string line;
+        for (const auto& part : parts) line += (line.empty() ? "" : ", ") + part.second;
+        out << "  " << std::left << std::setw(24) << (group.empty() ? fields[i].name : group) << std::right << ' '
+            << line << '\n';
+        i = end;
+    }
+}
+
 void print_item_list(std::ostream& out, const char* title, const std::vector<ItemReport>& items) {
     out << title << " (" << items.size() << ")\n";
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -293,31 +333,7 @@ void print_text(std::ostream& out, const std::string& path, const Report& rep) {
         out << "Settings: error: " << utf8(rep.settings_error) << '\n';
     } else {
         out << "Settings:\n";
-        const scr::TSSFileLocations& s = rep.settings;
-        for (const scr::PropInfo& prop : scr::TSSFileLocations::StaticClass().own_properties()) {
-            scr::PropValue v = scr::GetPropValue(s, prop);
-            out << "  " << std::left << std::setw(24) << prop.name << std::right << ' ';
-            if (std::holds_alternative<scr::TPersistent*>(v)) {
-                const scr::TFont& f = s.TextFont;
-                std::string style;
-                for (const std::string& n : style_names(f.Style)) style += (style.empty() ? "" : ",") + n;
-                std::string color(scr::IdentOf(scr::ColorIdents(), f.Color));
-                std::string charset(scr::IdentOf(scr::CharsetIdents(), f.Charset));
-                std::ostringstream hex;
-                hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << f.Color;
-                out << text_literal(f.Name) << ", height " << f.Height << ", colour "
-                    << (color.empty() ? hex.str() : color) << ", charset "
-                    << (charset.empty() ? std::to_string(f.Charset) : charset) << ", pitch " << pitch_name(f.Pitch)
-                    << ", style [" << style << "]";
-            } else if (prop.type == &scr::kBooleanType) {
-                out << (std::get<int64_t>(v) ? "true" : "false");
-            } else if (std::holds_alternative<int64_t>(v)) {
-                out << std::get<int64_t>(v);
-            } else if (std::holds_alternative<std::string>(v)) {
-                out << text_literal(std::get<std::string>(v));
-            }
-            out << '\n';
-        }
+        print_settings_text(out, rep.settings);
         out << "Pictures (" << rep.pictures.size() << ")\n";
         for (std::size_t i = 0; i < rep.pictures.size(); ++i)
             out << "  " << std::setw(4) << i + 1 << "  offset " << *rep.pictures[i].offset << "  "
