@@ -524,12 +524,45 @@ void build_package(const PackageInput& input, TSSFileLocations& settings,
 
     const uint64_t stub_size = file_size(input.stub_path);
     std::vector<uint64_t> picture_sizes, sound_sizes, flash_sizes;
-    for (const PackageItemFile& item : input.pictures) {
-        picture_sizes.push_back(file_size(item.path));
-        if (picture_sizes.back() == 0) throw PackageWriteError(item.path + ": empty file, not a JPEG picture");
+    if (!input.picture_source) {
+        for (const PackageItemFile& item : input.pictures) {
+            picture_sizes.push_back(file_size(item.path));
+            if (picture_sizes.back() == 0) throw PackageWriteError(item.path + ": empty file, not a JPEG picture");
+        }
     }
     for (const PackageItemFile& item : input.sounds) sound_sizes.push_back(file_size(item.path));
     for (const PackageItemFile& item : input.flash) flash_sizes.push_back(file_size(item.path));
+    plan_package(stub_size, picture_sizes, sound_sizes, flash_sizes);
+
+    const std::size_t total = input.pictures.size() + input.sounds.size() + input.flash.size();
+    std::size_t done = 0;
+    auto step = [&] {
+        ++done;
+        if (progress) progress(done, total);
+    };
+
+    PartialOutput out(out_path + ".part");
+    copy_file(out, input.stub_path, stub_size);
+    // Pictures first, as they come: the sizes of made pictures are known only once made.
+    picture_sizes.resize(input.pictures.size());
+    for (std::size_t i = 0; i < input.pictures.size(); ++i) {
+        const std::string& path = input.pictures[i].path;
+        std::vector<uint8_t> jpeg =
+            input.picture_source ? input.picture_source(i) : read_whole(path, picture_sizes[i]);
+        if (jpeg.empty()) throw PackageWriteError(path + ": empty file, not a JPEG picture");
+        try {
+            ReadJpegInfo(jpeg);
+        } catch (const EJPEG& e) {
+            throw PackageWriteError(path + ": not a readable JPEG picture (" + e.what() + ")");
+        }
+        picture_sizes[i] = jpeg.size();
+        plan_package(stub_size, std::span(picture_sizes).first(i + 1), sound_sizes, flash_sizes);
+        auto head = picture_item_header(uint32_t(jpeg.size()));
+        out.write(head.data(), head.size());
+        out.write(jpeg.data(), jpeg.size());
+        out.write(kPictureItemTail.data(), kPictureItemTail.size());
+        step();
+    }
     const PackageLayout layout = plan_package(stub_size, picture_sizes, sound_sizes, flash_sizes);
 
     auto fill = [](StringList& offsets, StringList& names, StringList* sizes,
@@ -553,30 +586,6 @@ void build_package(const PackageInput& input, TSSFileLocations& settings,
     const std::vector<uint8_t> stream = settings_stream(settings);
     const int32_t field1 = appended_length(layout, stream.size());
 
-    const std::size_t total = input.pictures.size() + input.sounds.size() + input.flash.size();
-    std::size_t done = 0;
-    auto step = [&] {
-        ++done;
-        if (progress) progress(done, total);
-    };
-
-    PartialOutput out(out_path + ".part");
-    copy_file(out, input.stub_path, stub_size);
-    for (std::size_t i = 0; i < input.pictures.size(); ++i) {
-        const std::string& path = input.pictures[i].path;
-        check_offset(out, layout.picture_offsets[i]);
-        std::vector<uint8_t> jpeg = read_whole(path, picture_sizes[i]);
-        try {
-            ReadJpegInfo(jpeg);
-        } catch (const EJPEG& e) {
-            throw PackageWriteError(path + ": not a readable JPEG picture (" + e.what() + ")");
-        }
-        auto head = picture_item_header(uint32_t(jpeg.size()));
-        out.write(head.data(), head.size());
-        out.write(jpeg.data(), jpeg.size());
-        out.write(kPictureItemTail.data(), kPictureItemTail.size());
-        step();
-    }
     for (std::size_t i = 0; i < input.sounds.size(); ++i) {
         check_offset(out, layout.sound_offsets[i]);
         copy_file(out, input.sounds[i].path, sound_sizes[i]);

@@ -162,11 +162,18 @@ struct PackageItemFile {
     std::string stored_name;  // the name in the package, ANSI code page
 };
 
+// The JPEG data of picture `index`, made by the caller (a picture scaled or turned upright,
+// say) instead of read from the picture's file.
+using PictureSource = std::function<std::vector<uint8_t>(std::size_t index)>;
+
 struct PackageInput {
     std::string stub_path;
     std::vector<PackageItemFile> pictures;   // JPEG files, in show order
     std::vector<PackageItemFile> sounds;      // in play order
     std::vector<PackageItemFile> flash;       // Flash movies or presentation files
+    // When set, asked once for each picture, in show order, while the saver is written; the
+    // pictures' paths are then only named in messages.
+    PictureSource picture_source;
 };
 
 // Progress of a build: items written so far out of the total.
@@ -174,11 +181,12 @@ using PackageProgress = std::function<void(std::size_t done, std::size_t total)>
 
 // Writes a saver to out_path. The item lists of `settings` (offsets, names, sizes, picture
 // names) are replaced by those of the input; every other property is written as given.
-// Stored names are checked with check_item_name and sizes with plan_package before anything
-// is written; each picture's JPEG headers are parsed before it is packed. The saver is
-// written beside out_path and renamed only when complete, so a failed build leaves no
-// half-written saver. Throws PackageWriteError naming the file at fault, or the file errors
-// (EFOpenError, EFCreateError) of an input or output that cannot be opened.
+// Stored names are checked with check_item_name, and the sizes known beforehand with
+// plan_package, before anything is written; each picture's JPEG headers are parsed before
+// it is packed. The saver is written beside out_path and renamed only when complete, so a
+// failed build leaves no half-written saver. Throws PackageWriteError naming the file at
+// fault, the file errors (EFOpenError, EFCreateError) of an input or output that cannot be
+// opened, or whatever the picture source throws.
 void build_package(const PackageInput& input, TSSFileLocations& settings,
                    const std::string& out_path, const PackageProgress& progress = {});
 

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -15,9 +17,11 @@
 #endif
 
 #include "base/geometry.h"
+#include "base/os.h"
 #include "package/errors.h"
 #include "package/settings.h"
 #include "package/writer.h"
+#include "pictures.h"
 #include "scrpack.h"
 
 namespace scrpack {
@@ -65,6 +69,9 @@ struct BuildState {
     std::string stub, output;
     std::vector<std::string> pictures, sounds, flash;  // native paths
     scr::TSSFileLocations settings;
+    scr::imaging::PrepareOptions prepare;
+    Order order = Order::AsGiven;
+    int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
 };
 
 std::string lower(std::string_view s) {
@@ -167,14 +174,21 @@ scr::TFontPitch parse_pitch(std::string_view key, std::string_view v) {
 // --- The options ------------------------------------------------------------------------
 // One table gives the command line's options, the manifest's keys and the help text.
 
-enum class ValueKind { Path, Text, Integer, Flag, Points, Color, Charset, Styles, Pitch, Manifest };
+enum class ValueKind {
+    Path, Text, Integer, Flag, Points, Color, Charset, Styles, Pitch, Manifest,
+    Box,      // WxH, or none
+    Quality,  // 1 to 100
+    Jobs,     // 1 to 256
+    Order,    // name, date or as-given
+};
 
 struct Value {
     std::string text;  // Path: a native path; Text: ANSI text
     int64_t number = 0;
+    std::optional<scr::imaging::Size> box;
 };
 
-enum class Section { Files, Settings };
+enum class Section { Files, Pictures, Settings };
 
 struct Option {
     std::string_view name;     // the long option and the manifest key
@@ -197,11 +211,22 @@ const Option kOptions[] = {
     {"manifest", 'm', "", ValueKind::Manifest, "FILE", Section::Files,
      "read settings and items from FILE first (format below)", nullptr},
     {"picture", 'p', "", ValueKind::Path, "FILE", Section::Files,
-     "a JPEG picture; bare arguments are pictures too", SCR_SET(st.pictures.push_back(v.text))},
+     "a picture, or a folder of them; bare arguments are pictures too", SCR_SET(st.pictures.push_back(v.text))},
     {"sound", 0, "", ValueKind::Path, "FILE", Section::Files, "a background sound",
      SCR_SET(st.sounds.push_back(v.text))},
     {"flash", 0, "", ValueKind::Path, "FILE", Section::Files,
      "a Flash movie, or the presentation file in powerpoint mode", SCR_SET(st.flash.push_back(v.text))},
+    {"fit", 0, "", ValueKind::Box, "WxH", Section::Pictures,
+     "scale pictures larger than WxH down to fit inside it, keeping\ntheir shape (default 1920x1080); none: keep their size",
+     SCR_SET(st.prepare.fit = v.box)},
+    {"quality", 0, "", ValueKind::Quality, "Q", Section::Pictures,
+     "JPEG quality of the pictures encoded anew, 1 to 100 (default 92)",
+     SCR_SET(st.prepare.quality = int(v.number))},
+    {"order", 0, "", ValueKind::Order, "ORDER", Section::Pictures,
+     "as-given (default), name (by file name) or date (when taken,\nfrom the EXIF data, else the file's time)",
+     SCR_SET(st.order = Order(v.number))},
+    {"jobs", 'j', "", ValueKind::Jobs, "N", Section::Pictures,
+     "prepare N pictures at a time (default: the number of cores)", SCR_SET(st.jobs = int(v.number))},
     {"mode", 0, "Ver", ValueKind::Text, "MODE", Section::Settings, "photo (default), flash or powerpoint",
      SCR_SET(st.settings.Ver = v.text)},
     {"text", 0, "", ValueKind::Text, "TEXT", Section::Settings, "caption drawn over the pictures",
@@ -276,8 +301,13 @@ const Option* find_short_option(char c) {
 std::string help_text() {
     constexpr std::size_t kColumn = 27;
     std::string out = kBuildUsage;
-    for (Section section : {Section::Files, Section::Settings}) {
-        out += section == Section::Files ? "\nFiles:\n" : "\nSettings (later values replace earlier ones; descriptions add up):\n";
+    static constexpr std::pair<Section, std::string_view> kSections[] = {
+        {Section::Files, "Files:"},
+        {Section::Pictures, "Pictures:"},
+        {Section::Settings, "Settings (later values replace earlier ones; descriptions add up):"},
+    };
+    for (const auto& [section, title] : kSections) {
+        out += "\n" + std::string(title) + "\n";
         for (const Option& o : kOptions) {
             if (o.section != section) continue;
             std::string left = o.short_name ? std::string("  -") + o.short_name + ", " : std::string(6, ' ');
@@ -329,6 +359,28 @@ void apply(BuildState& st, const Option& option, std::string_view raw, const std
     case ValueKind::Styles: v.number = parse_style(key, raw); break;
     case ValueKind::Pitch: v.number = parse_pitch(key, raw); break;
     case ValueKind::Manifest: throw UsageError("a manifest cannot include another");
+    case ValueKind::Box:
+        if (lower(raw) != "none" && !(v.box = ParseBox(raw)))
+            throw UsageError(key + ": expected WxH (such as 1920x1080) or none, not \"" + std::string(raw) + "\"");
+        break;
+    case ValueKind::Quality:
+    case ValueKind::Jobs: {
+        v.number = parse_int32(key, raw);
+        const int64_t most = option.kind == ValueKind::Quality ? 100 : 256;
+        if (v.number < 1 || v.number > most)
+            throw UsageError(key + ": expected 1 to " + std::to_string(most) + ", not \"" + std::string(raw) + "\"");
+        break;
+    }
+    case ValueKind::Order: {
+        static constexpr std::pair<std::string_view, Order> kOrders[] = {
+            {"as-given", Order::AsGiven}, {"name", Order::Name}, {"date", Order::Date}};
+        const auto it = std::find_if(std::begin(kOrders), std::end(kOrders),
+                                     [&](const auto& o) { return o.first == lower(raw); });
+        if (it == std::end(kOrders))
+            throw UsageError(key + ": expected name, date or as-given, not \"" + std::string(raw) + "\"");
+        v.number = int64_t(it->second);
+        break;
+    }
     }
     option.set(st, v);
 }
@@ -373,6 +425,22 @@ void read_manifest(BuildState& st, const std::string& manifest_path) {
         } catch (const UsageError& e) {
             throw UsageError(where() + e.what());
         }
+    }
+}
+
+// The saver plays sounds through the system's media devices, which know WAV, MP3 and MIDI.
+void warn_about_sounds(const std::vector<std::string>& sounds, std::ostream& err) {
+    for (const std::string& path : sounds) {
+        uint8_t head[12] = {};
+        int64_t got = 0;
+        try {
+            got = scr::sys::File::OpenRead(path).read(head, sizeof head);
+        } catch (const scr::EStreamError&) {
+            continue;  // named when it is packed
+        }
+        if (!IsKnownSound({head, std::size_t(std::max<int64_t>(got, 0))}))
+            err << "scrpack: warning: " << path
+                << " is not a WAV, MP3 or MIDI sound by its content; the saver may not play it\n";
     }
 }
 
@@ -458,6 +526,21 @@ int BuildCommand(const Args& args, std::ostream& out, std::ostream& err) {
     else if (ver != "photo" && st.flash.empty())
         err << "scrpack: warning: mode " << ver << " without Flash or presentation items\n";
 
+    // Folders stand for their picture files; then the show order.
+    std::vector<std::string> pictures;
+    for (const std::string& p : st.pictures) {
+        if (!IsFolder(p)) {
+            pictures.push_back(p);
+            continue;
+        }
+        std::vector<std::string> inside = PicturesInFolder(p);
+        if (inside.empty()) err << "scrpack: warning: no pictures in the folder " << p << '\n';
+        pictures.insert(pictures.end(), inside.begin(), inside.end());
+    }
+    SortPictures(pictures, st.order);
+    if (pictures.empty() && !st.pictures.empty() && st.flash.empty()) throw UsageError("no pictures or Flash items given");
+    warn_about_sounds(st.sounds, err);
+
     scr::PackageInput input;
     input.stub_path = st.stub;
     auto items = [](const std::vector<std::string>& paths, bool exact) {
@@ -467,28 +550,37 @@ int BuildCommand(const Args& args, std::ostream& out, std::ostream& err) {
     };
     // Picture names are only carried along, so a character the code page lacks becomes '?';
     // sound and Flash names become files on extraction and must survive exactly.
-    input.pictures = items(st.pictures, false);
+    input.pictures = items(pictures, false);
     input.sounds = items(st.sounds, true);
     input.flash = items(st.flash, true);
 
-    // Progress only on a terminal, and only once packing has taken more than a moment.
+    // Progress only on a terminal, and only once preparing has taken more than a moment.
     const bool terminal = stderr_is_terminal();
     const auto start = std::chrono::steady_clock::now();
+    std::mutex progress_mutex;
     bool shown = false;
     auto last = start;
     auto progress = [&](std::size_t done, std::size_t total) {
         if (!terminal) return;
+        std::lock_guard lock(progress_mutex);
         const auto now = std::chrono::steady_clock::now();
         if (!shown && now - start < std::chrono::milliseconds(300)) return;
         // A few updates a second, and always the last one.
         if (shown && done < total && now - last < std::chrono::milliseconds(100)) return;
         shown = true;
         last = now;
-        std::fprintf(stderr, "\rscrpack: packed %zu of %zu items", done, total);
+        std::fprintf(stderr, "\rscrpack: %zu of %zu pictures ready", done, total);
         std::fflush(stderr);
     };
+    std::size_t counts[3] = {};
     try {
-        scr::build_package(input, st.settings, st.output, progress);
+        PicturePreparer preparer(pictures, st.prepare, st.jobs, progress);
+        input.picture_source = [&](std::size_t i) {
+            scr::imaging::PreparedPicture p = preparer.take(i);
+            ++counts[int(p.how)];
+            return std::move(p.jpeg);
+        };
+        scr::build_package(input, st.settings, st.output);
     } catch (...) {
         if (shown) std::fputc('\n', stderr);
         throw;
@@ -496,6 +588,10 @@ int BuildCommand(const Args& args, std::ostream& out, std::ostream& err) {
     if (shown) std::fputc('\n', stderr);
     out << "scrpack: wrote " << st.output << ": " << input.pictures.size() << " pictures, "
         << input.sounds.size() << " sounds, " << input.flash.size() << " Flash items\n";
+    if (!pictures.empty())
+        out << "scrpack: pictures: " << counts[int(scr::imaging::Preparation::Kept)] << " kept as they were, "
+            << counts[int(scr::imaging::Preparation::Transformed)] << " turned upright without re-encoding, "
+            << counts[int(scr::imaging::Preparation::Encoded)] << " encoded anew\n";
     return kExitOk;
 }
 

@@ -42,6 +42,9 @@ int Main(const Args& args, std::ostream& out, std::ostream& err) {
         err << "scrpack: " << e.what() << "\nTry \"scrpack " << (command.empty() || command[0] == '-' ? "" : command + " ")
             << "--help\".\n";
         return kExitUsage;
+    } catch (const InputError& e) {
+        err << "scrpack: " << e.what() << '\n';
+        return kExitBadPackage;
     } catch (const std::bad_alloc&) {
         err << "scrpack: out of memory\n";
         return kExitBadPackage;

@@ -11,13 +11,14 @@
 #include "package/jpeg.h"
 #include "package/settings.h"
 #include "package/writer.h"
+#include "pictures.h"
 #include "scrpack.h"
 
 namespace scrpack {
 
 namespace {
 
-const char kInfoHelp[] = R"(Usage: scrpack info [--json] FILE
+const char kInfoHelp[] = R"(Usage: scrpack info [--json] [--screen WxH] FILE
 
 Shows what the saver's readers find in the package FILE, read the way each of
 them reads it: the trailer fields, the settings record (read like the saver
@@ -25,8 +26,12 @@ window does, at trailer field 2), every picture item listed in the settings
 (read like a slideshow step), the sound and Flash items, and the picture the
 preview would draw (the first appended item, found through trailer field 1).
 
-  --json    one JSON object with the keys "trailer", "settings", "pictures",
-            "sounds", "flash" and "preview"; failures appear as {"error": ...}
+  --json          one JSON object with the keys "trailer", "settings",
+                  "pictures", "sounds", "flash", "preview" and "screen";
+                  failures appear as {"error": ...}
+  --screen WxH    the screen that each picture's size is compared with
+                  (default 1920x1080): the saver shows a larger picture
+                  centred and cut to the screen
 
 Texts are converted from the ANSI code page to UTF-8.
 Exit status: 0 read, 1 the trailer or the settings could not be read, 2 bad usage.
@@ -48,6 +53,7 @@ struct ItemReport {
 };
 
 struct Report {
+    scr::imaging::Size screen;
     std::string trailer_error;
     int32_t field1 = 0, field2 = 0;
     std::string settings_error;
@@ -145,7 +151,11 @@ std::string utf8(std::string_view ansi) { return scr::sys::AnsiToUtf8(ansi); }
 
 // --- JSON ------------------------------------------------------------------------------------
 
-void json_picture(JsonWriter& j, const PictureReport& r) {
+bool fits(const PictureReport& r, scr::imaging::Size screen) {
+    return r.width <= screen.width && r.height <= screen.height;
+}
+
+void json_picture(JsonWriter& j, const PictureReport& r, scr::imaging::Size screen) {
     j.begin_object();
     if (r.offset) j.field("offset", *r.offset);
     if (!r.error.empty()) {
@@ -158,6 +168,7 @@ void json_picture(JsonWriter& j, const PictureReport& r) {
         j.field("height", int64_t(r.height));
         j.field("grayscale", r.grayscale);
         j.field("progressive", r.progressive);
+        if (!r.graphic.empty()) j.field("fits_screen", fits(r, screen));
     }
     j.end_object();
 }
@@ -231,7 +242,7 @@ void print_json(std::ostream& out, const Report& rep) {
         json_settings(j, rep.settings);
         j.key("pictures");
         j.begin_array();
-        for (const PictureReport& r : rep.pictures) json_picture(j, r);
+        for (const PictureReport& r : rep.pictures) json_picture(j, r, rep.screen);
         j.end_array();
         j.key("sounds");
         j.begin_array();
@@ -247,7 +258,12 @@ void print_json(std::ostream& out, const Report& rep) {
         j.end_object();
     }
     j.key("preview");
-    json_picture(j, rep.preview);
+    json_picture(j, rep.preview, rep.screen);
+    j.key("screen");
+    j.begin_object();
+    j.field("width", int64_t(rep.screen.width));
+    j.field("height", int64_t(rep.screen.height));
+    j.end_object();
     j.end_object();
 }
 
@@ -255,13 +271,14 @@ void print_json(std::ostream& out, const Report& rep) {
 
 std::string text_literal(std::string_view ansi) { return JsonWriter::escape(utf8(ansi)); }
 
-std::string picture_text(const PictureReport& r) {
+std::string picture_text(const PictureReport& r, scr::imaging::Size screen) {
     if (!r.error.empty()) return "error: " + utf8(r.error);
     if (r.graphic.empty()) return "no graphic";
     std::string s = r.graphic + " " + std::to_string(r.width) + "x" + std::to_string(r.height);
     if (r.grayscale) s += ", grayscale";
     if (r.progressive) s += ", progressive";
-    return s;
+    const std::string box = std::to_string(screen.width) + "x" + std::to_string(screen.height);
+    return s + (fits(r, screen) ? ", fits " + box : ", larger than " + box + " (cut)");
 }
 
 std::string text_value(const scr::SettingsField& field, const scr::FieldValue& v) {
@@ -337,31 +354,44 @@ void print_text(std::ostream& out, const std::string& path, const Report& rep) {
         out << "Pictures (" << rep.pictures.size() << ")\n";
         for (std::size_t i = 0; i < rep.pictures.size(); ++i)
             out << "  " << std::setw(4) << i + 1 << "  offset " << *rep.pictures[i].offset << "  "
-                << picture_text(rep.pictures[i]) << '\n';
+                << picture_text(rep.pictures[i], rep.screen) << '\n';
         print_item_list(out, "Sounds", rep.sounds);
         print_item_list(out, "Flash items", rep.flash);
     }
-    out << "Preview: " << picture_text(rep.preview) << '\n';
+    out << "Preview: " << picture_text(rep.preview, rep.screen) << '\n';
 }
 
 }  // namespace
 
 int InfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     bool json = false;
+    scr::imaging::Size screen{1920, 1080};
     std::string path;
-    for (const std::string& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "-h" || a == "--help") {
             out << kInfoHelp;
             return kExitOk;
         }
-        if (a == "--json") json = true;
-        else if (a.size() > 1 && a[0] == '-') throw UsageError("unknown option " + a);
-        else if (path.empty()) path = a;
-        else throw UsageError("more than one package given");
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--screen" || a.rfind("--screen=", 0) == 0) {
+            std::string value = a.size() > 8 ? a.substr(9) : (i + 1 < args.size() ? args[++i] : "");
+            const auto box = ParseBox(value);
+            if (!box) throw UsageError("--screen: expected WxH (such as 1920x1080), not \"" + value + "\"");
+            screen = *box;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option " + a);
+        } else if (path.empty()) {
+            path = a;
+        } else {
+            throw UsageError("more than one package given");
+        }
     }
     if (path.empty()) throw UsageError("no package given");
 
     Report rep = gather(path);
+    rep.screen = screen;
     if (json) print_json(out, rep);
     else print_text(out, path, rep);
     if (!rep.trailer_error.empty()) {

@@ -153,7 +153,8 @@ TEST_F(ScrpackTest, BuildThenInfoRoundTripsEverySettingAndItem) {
         "\"FlashSizesCommaList\": \"5\"",
         "\"DescriptCommaList\": \"\\\"first, with comma\\\",second\"",
         "{\n      \"offset\": " + std::to_string(p1) + ",\n      \"graphic\": \"TJPEGImage\",\n      \"width\": 64,\n"
-        "      \"height\": 48,\n      \"grayscale\": false,\n      \"progressive\": false\n    }",
+        "      \"height\": 48,\n      \"grayscale\": false,\n      \"progressive\": false,\n"
+        "      \"fits_screen\": true\n    }",
         "\"width\": 33,\n      \"height\": 17,\n      \"grayscale\": true,\n      \"progressive\": false",
         "\"width\": 20,\n      \"height\": 30,\n      \"grayscale\": false,\n      \"progressive\": true",
         "{\n      \"offset\": " + std::to_string(s2) + ",\n      \"name\": \"m\xC3\xBCsic.wav\",\n      \"size\": 7\n    }",
