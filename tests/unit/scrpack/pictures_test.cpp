@@ -233,7 +233,7 @@ TEST(Prepare, DctScaleIsTheSmallestAtOrAboveTheTarget) {
 // --- Other formats ---------------------------------------------------------------------------
 
 // Left half opaque red, right half fully transparent white: the right must come out black.
-std::vector<uint8_t> HalfTransparent(int w, int h) {
+[[maybe_unused]] std::vector<uint8_t> HalfTransparent(int w, int h) {
     std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <vector>
 
@@ -48,7 +49,7 @@ double Lanczos3(double x) {
     x = std::fabs(x);
     if (x < 1e-9) return 1.0;
     if (x >= 3.0) return 0.0;
-    const double px = M_PI * x;
+    const double px = std::numbers::pi * x;
     return 3.0 * std::sin(px) * std::sin(px / 3.0) / (px * px);
 }
 
