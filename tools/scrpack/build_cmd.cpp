@@ -31,9 +31,11 @@ namespace {
 const char kBuildUsage[] = R"(Usage: scrpack build --stub FILE --output FILE [OPTION...] [--] [PICTURE...]
 
 Writes a saver: the stub program, then the pictures, sounds and Flash items back
-to back, the settings record and the trailer. Every picture must be a readable
-JPEG file; the build stops at the first one that is not, naming it, and no
-output is left behind.
+to back, the settings record and the trailer. Pictures are JPEG files (natively
+also PNG, WebP and HEIC/HEIF), or folders of them; each is turned upright by its
+EXIF orientation and scaled down to fit the --fit box, and one that already fits
+and stands upright is stored byte for byte. The build stops at the first picture
+that cannot be read, naming it, and no output is left behind.
 )";
 
 const char kBuildNotes[] = R"(BOOL is true/false, yes/no, on/off or 1/0; a bare flag means true.
