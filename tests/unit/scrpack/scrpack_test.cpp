@@ -326,6 +326,26 @@ TEST_F(ScrpackTest, NamesOutsideTheCodePage) {
     EXPECT_EQ(s.status, kExitUsage);
     EXPECT_TRUE(has(s.err, "ANSI code page")) << s.err;
 }
+
+// Messages reach the terminal as UTF-8 whether they hold a native path (UTF-8 already) or a
+// stored name (ANSI), never converted twice.
+TEST_F(ScrpackTest, MessagesWithNonAsciiNamesAreReadable) {
+    write("a.jpg", make_jpeg(8, 8, false, false));
+    write("m\xC3\xBCsic.", Bytes(3, 1));
+    struct Case {
+        std::string sound;
+        std::string message;
+    };
+    const Case cases[] = {
+        {path("gone-\xC3\xBC.mp3"), "Cannot open file " + path("gone-\xC3\xBC.mp3")},
+        {path("m\xC3\xBCsic."), "Invalid item file name \"m\xC3\xBCsic.\""},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run({"build", "-s", stub_, "-o", path("o.scr"), path("a.jpg"), "--sound", c.sound});
+        EXPECT_EQ(r.status, kExitBadPackage);
+        EXPECT_TRUE(has(r.err, c.message)) << r.err;
+    }
+}
 #endif
 
 }  // namespace
