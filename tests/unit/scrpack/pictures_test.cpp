@@ -370,6 +370,29 @@ Bytes WithJpegSize(Bytes jpeg, int w, int h) {
     return jpeg;
 }
 
+// A HEIF file whose one picture is a grid of tiles; the grid's data states its canvas.
+Bytes HeifGrid(uint32_t w, uint32_t h) {
+    auto box = [](std::string_view type, const Bytes& payload) {
+        Bytes b;
+        PutBe32(b, uint32_t(8 + payload.size()));
+        b.insert(b.end(), type.begin(), type.end());
+        b.insert(b.end(), payload.begin(), payload.end());
+        return b;
+    };
+    auto cat = [](std::initializer_list<Bytes> parts) {
+        Bytes out;
+        for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    Bytes grid = {0, 1, 0, 0};  // version, 32-bit sizes, one row, one column
+    PutBe32(grid, w), PutBe32(grid, h);
+    const Bytes infe = box("infe", {2, 0, 0, 0, 0, 1, 0, 0, 'g', 'r', 'i', 'd', 0});
+    const Bytes iloc = box("iloc", {1, 0, 0, 0, 0x44, 0x00, 0, 1, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 12});
+    const Bytes meta = box("meta", cat({{0, 0, 0, 0}, box("pitm", {0, 0, 0, 0, 0, 1}),
+                                        box("iinf", cat({{0, 0, 0, 0, 0, 1}, infe})), iloc, box("idat", grid)}));
+    return cat({box("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1'}), meta});
+}
+
 TEST(Prepare, BadFilesAreRefusedInTheLibrarysWords) {
     const Bytes jpeg = scr::test::MakeJpeg(64, 64);
     Bytes huge_png = MakePng(8, 8);
@@ -388,6 +411,7 @@ TEST(Prepare, BadFilesAreRefusedInTheLibrarysWords) {
         {"PNG of width 100000", huge_png, CanRead(Format::Png) ? "more than scrpack takes" : "cannot read"},
         {"PNG signature alone", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, "PNG"},
         {"GIF", Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "a GIF picture, which this build of scrpack cannot read"},
+        {"HEIF grid of 20000x20000", HeifGrid(20000, 20000), CanRead(Format::Heif) ? "declares 20000x20000 pixels" : "cannot read"},
         {"text", Bytes{'h', 'e', 'l', 'l', 'o'}, "not a picture in a format scrpack knows"},
         {"empty", Bytes{}, "not a picture"},
     };
@@ -439,6 +463,7 @@ TEST(Exif, ReadsWhatIsThereAndNothingOutsideTheBlock) {
         EXPECT_EQ(e.orientation, c.orientation) << c.what;
         EXPECT_EQ(e.date_time_original, c.taken) << c.what;
     }
+    EXPECT_EQ(HeifDerivedCanvas(HeifGrid(4096, 3072)), (Size{4096, 3072}));
     EXPECT_EQ(ExifTimeToSeconds("2024:07:01 12:00:00"), 1719835200);
     EXPECT_EQ(ExifTimeToSeconds("1970:01:01 00:00:00"), 0);
     EXPECT_EQ(ExifTimeToSeconds("    :  :     :  :  "), std::nullopt);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 #endif
 
 namespace scr::imaging {
@@ -22,7 +23,9 @@ struct PngReader {
     std::span<const uint8_t> data;
     std::size_t at = 0;
     std::string message;
-    Image rgba;  // four bytes a pixel while decoding, kept in an Image's buffer
+    // Four bytes a pixel. Owned here rather than by DecodePng's frame, which libpng's error
+    // jump skips without running destructors.
+    std::vector<uint8_t> rgba;
 
     ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
@@ -63,10 +66,10 @@ Image DecodePng(std::span<const uint8_t> file) {
     const int passes = png_set_interlace_handling(r->png);
     png_read_update_info(r->png, r->info);
     if (png_get_rowbytes(r->png, r->info) != std::size_t(w) * 4) png_error(r->png, "unexpected row layout");
-    std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
+    r->rgba.resize(std::size_t(w) * h * 4);
     for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < h; ++y) png_read_row(r->png, rgba.data() + std::size_t(y) * w * 4, nullptr);
-    return FlattenOnBlack(rgba.data(), int(w), int(h), std::size_t(w) * 4);
+        for (png_uint_32 y = 0; y < h; ++y) png_read_row(r->png, r->rgba.data() + std::size_t(y) * w * 4, nullptr);
+    return FlattenOnBlack(r->rgba.data(), int(w), int(h), std::size_t(w) * 4);
 }
 
 #else

@@ -138,6 +138,8 @@ PictureHeader ReadPictureHeader(std::span<const uint8_t> file) {
         h.size = ReadWebpSize(file);
         break;
     case Format::Heif:
+        // A tiled picture's canvas first: the decoder allocates it, whatever the header says.
+        if (const auto canvas = HeifDerivedCanvas(file)) CheckDeclaredSize(canvas->width, canvas->height);
         h.size = ReadHeifSize(file);
         break;
     default:
@@ -145,6 +147,159 @@ PictureHeader ReadPictureHeader(std::span<const uint8_t> file) {
     }
     CheckDeclaredSize(h.size.width, h.size.height);
     return h;
+}
+
+namespace {
+
+// A bounded reader of ISO base media boxes, enough to find a HEIF file's primary item and
+// its data. Every length is checked against the box that holds it.
+class BoxReader {
+public:
+    explicit BoxReader(std::span<const uint8_t> b) : b_(b) {}
+
+    struct Box {
+        std::size_t start = 0;  // first payload byte
+        std::size_t end = 0;    // one past the last
+        std::string_view type;
+    };
+
+    // The box at `at` inside [at, end), or nullopt when it does not fit.
+    std::optional<Box> box(std::size_t at, std::size_t end) const {
+        if (end > b_.size() || at > end || end - at < 8) return std::nullopt;
+        uint64_t size = Be32(b_, at);
+        std::size_t header = 8;
+        if (size == 1) {
+            if (end - at < 16) return std::nullopt;
+            size = uint64_t(Be32(b_, at + 8)) << 32 | Be32(b_, at + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = end - at;
+        }
+        if (size < header || size > end - at) return std::nullopt;
+        return Box{at + header, at + std::size_t(size),
+                   std::string_view(reinterpret_cast<const char*>(b_.data() + at + 4), 4)};
+    }
+    std::optional<Box> find(std::size_t at, std::size_t end, std::string_view type) const {
+        for (int guard = 0; guard < 10000; ++guard) {
+            const auto b = box(at, end);
+            if (!b) return std::nullopt;
+            if (b->type == type) return b;
+            at = b->end;
+        }
+        return std::nullopt;
+    }
+    // An unsigned number of n bytes (0, 1, 2, 4 or 8) at `at`, inside [.., end).
+    std::optional<uint64_t> number(std::size_t& at, std::size_t end, unsigned n) const {
+        if (end > b_.size() || at > end || end - at < n) return std::nullopt;
+        uint64_t v = 0;
+        for (unsigned i = 0; i < n; ++i) v = v << 8 | b_[at + i];
+        at += n;
+        return v;
+    }
+
+private:
+    std::span<const uint8_t> b_;
+};
+
+}  // namespace
+
+namespace {
+
+// The canvas size stored in a grid's or an overlay's data. grid: version, flags, rows - 1,
+// columns - 1, then the size; iovl: version, flags, four 16-bit fill values, then the size.
+// Flag 1: 32-bit sizes.
+std::optional<Size> CanvasOf(const BoxReader& r, bool grid, std::size_t at, std::size_t end) {
+    at += 1;
+    const auto flags = r.number(at, end, 1);
+    if (!flags) return std::nullopt;
+    at += grid ? 2 : 8;
+    const unsigned n = (*flags & 1) ? 4 : 2;
+    const auto w = r.number(at, end, n), h = r.number(at, end, n);
+    if (!w || !h) return std::nullopt;
+    return Size{int(std::min<uint64_t>(*w, 1u << 30)), int(std::min<uint64_t>(*h, 1u << 30))};
+}
+
+}  // namespace
+
+std::optional<Size> HeifDerivedCanvas(std::span<const uint8_t> file) {
+    const BoxReader r(file);
+    const auto meta = r.find(0, file.size(), "meta");
+    if (!meta) return std::nullopt;
+    const std::size_t children = meta->start + 4;  // after the full box's version and flags
+    const auto iinf = r.find(children, meta->end, "iinf");
+    const auto iloc = r.find(children, meta->end, "iloc");
+    if (!iinf || !iloc) return std::nullopt;
+
+    // Every grid and overlay item, whichever the file calls its primary one: a decoder may
+    // read a damaged file differently.
+    std::vector<std::pair<uint64_t, bool>> derived;  // item ID, whether a grid
+    std::size_t at = iinf->start;
+    const auto iinf_version = r.number(at, iinf->end, 1);
+    if (!iinf_version) return std::nullopt;
+    at += 3 + (*iinf_version == 0 ? 2 : 4);
+    for (int guard = 0; guard < 100000; ++guard) {
+        const auto infe = r.box(at, iinf->end);
+        if (!infe) break;
+        at = infe->end;
+        std::size_t p = infe->start;
+        const auto v = r.number(p, infe->end, 1);
+        if (infe->type != "infe" || !v || *v < 2) continue;
+        p += 3;
+        const auto id = r.number(p, infe->end, *v == 2 ? 2 : 4);
+        if (!id || !r.number(p, infe->end, 2) || infe->end - p < 4) continue;
+        const std::string_view type(reinterpret_cast<const char*>(file.data() + p), 4);
+        if (type == "grid" || type == "iovl") derived.emplace_back(*id, type == "grid");
+    }
+    if (derived.empty()) return std::nullopt;
+    const auto idat = r.find(children, meta->end, "idat");
+
+    // Their data: the first extent of each one's location entry.
+    at = iloc->start;
+    const auto v = r.number(at, iloc->end, 1);
+    at += 3;
+    const auto sizes = r.number(at, iloc->end, 1), sizes2 = r.number(at, iloc->end, 1);
+    if (!v || !sizes || !sizes2 || *v > 2) return std::nullopt;
+    const unsigned offset_size = unsigned(*sizes >> 4), length_size = unsigned(*sizes & 15);
+    const unsigned base_size = unsigned(*sizes2 >> 4), index_size = *v >= 1 ? unsigned(*sizes2 & 15) : 0;
+    for (unsigned n : {offset_size, length_size, base_size, index_size})
+        if (n != 0 && n != 4 && n != 8) return std::nullopt;
+    const auto count = r.number(at, iloc->end, *v < 2 ? 2 : 4);
+    if (!count) return std::nullopt;
+    std::optional<Size> largest;
+    for (uint64_t i = 0; i < *count; ++i) {
+        const auto id = r.number(at, iloc->end, *v < 2 ? 2 : 4);
+        const auto method = *v >= 1 ? r.number(at, iloc->end, 2) : std::optional<uint64_t>(0);
+        const auto reference = r.number(at, iloc->end, 2);
+        const auto base = r.number(at, iloc->end, base_size);
+        const auto extents = r.number(at, iloc->end, 2);
+        if (!id || !method || !reference || !base || !extents) break;
+        std::optional<uint64_t> offset, length;
+        for (uint64_t e = 0; e < *extents; ++e) {
+            const auto index = r.number(at, iloc->end, index_size);
+            const auto o = r.number(at, iloc->end, offset_size);
+            const auto l = r.number(at, iloc->end, length_size);
+            if (!index || !o || !l) return largest;
+            if (e == 0) offset = o, length = l;
+        }
+        const auto item = std::find_if(derived.begin(), derived.end(), [&](const auto& d) { return d.first == *id; });
+        if (item == derived.end() || !offset || *offset > UINT64_MAX - *base) continue;
+        std::size_t start = 0, end = file.size();
+        if ((*method & 15) == 1 && idat) {
+            // From the item-data box on; a decoder may read on past its end, so the file's
+            // end is what bounds it.
+            start = idat->start;
+        } else if ((*method & 15) != 0) {
+            continue;
+        }
+        const uint64_t where = *base + *offset;
+        if (where > end - start) continue;
+        const std::size_t data = start + std::size_t(where);
+        if (*length != 0 && *length < end - data) end = data + std::size_t(*length);
+        const auto canvas = CanvasOf(r, item->second, data, end);
+        if (canvas && (!largest || int64_t(canvas->width) * canvas->height > int64_t(largest->width) * largest->height))
+            largest = canvas;
+    }
+    return largest;
 }
 
 std::span<const uint8_t> FindPngExif(std::span<const uint8_t> file) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,12 @@ struct PictureHeader {
 // limits (CheckDeclaredSize). PictureError for anything else, naming the format when it is
 // one the tool knows but this build cannot read.
 PictureHeader ReadPictureHeader(std::span<const uint8_t> file);
+
+// The largest canvas of the pictures in a HEIF file that are put together from others (a
+// grid of tiles, or an overlay), read from the file's own boxes: the size a decoder
+// allocates, which the file's header need not state truthfully. nullopt when the file has
+// none, or where the boxes cannot be read.
+std::optional<Size> HeifDerivedCanvas(std::span<const uint8_t> file);
 
 // The size a WebP or HEIF file declares (PictureError when it cannot be read).
 Size ReadWebpSize(std::span<const uint8_t> file);
