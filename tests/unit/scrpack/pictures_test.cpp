@@ -19,6 +19,12 @@
 #ifdef SCR_HAVE_HEIF
 #include <libheif/heif.h>
 #endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/lsan_interface.h>
+#define SCR_LEAK_CHECKS 1
+#endif
+#endif
 
 #include "jpeg_maker.h"
 
@@ -284,6 +290,10 @@ Bytes MakeWebp(int w, int h) {
 
 Bytes MakeHeic(int w, int h) {
 #ifdef SCR_HAVE_HEIF
+#ifdef SCR_LEAK_CHECKS
+    // The HEVC encoder keeps a few buffers for the life of the process.
+    __lsan::ScopedDisabler encoder_buffers;
+#endif
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
     if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
