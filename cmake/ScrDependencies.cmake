@@ -3,7 +3,7 @@
 
 if(WIN32)
   set(SCR_JPEG_PREFIX ${CMAKE_BINARY_DIR}/deps/jpeg-${CMAKE_SYSTEM_PROCESSOR})
-  if(NOT EXISTS ${SCR_JPEG_PREFIX}/lib/libjpeg.a)
+  if(NOT EXISTS ${SCR_JPEG_PREFIX}/lib/libjpeg.a OR NOT EXISTS ${SCR_JPEG_PREFIX}/lib/libturbojpeg.a)
     message(STATUS "Cross-building libjpeg-turbo into ${SCR_JPEG_PREFIX}")
     execute_process(
       COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-jpeg-mingw.sh ${CMAKE_TOOLCHAIN_FILE} ${SCR_JPEG_PREFIX}
@@ -16,9 +16,28 @@ if(WIN32)
   set_target_properties(JPEG::JPEG PROPERTIES
     IMPORTED_LOCATION ${SCR_JPEG_PREFIX}/lib/libjpeg.a
     INTERFACE_INCLUDE_DIRECTORIES ${SCR_JPEG_PREFIX}/include)
+  add_library(TurboJPEG::TurboJPEG STATIC IMPORTED GLOBAL)
+  set_target_properties(TurboJPEG::TurboJPEG PROPERTIES
+    IMPORTED_LOCATION ${SCR_JPEG_PREFIX}/lib/libturbojpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${SCR_JPEG_PREFIX}/include)
 else()
   find_package(JPEG REQUIRED)
   find_package(PNG REQUIRED)
+  # The package tool's picture formats and lossless transforms, found natively only (the
+  # Windows builds take JPEG pictures alone). Each is optional: a format whose library is
+  # missing is named in a clear error instead.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(TURBOJPEG IMPORTED_TARGET GLOBAL libturbojpeg)
+  pkg_check_modules(WEBP IMPORTED_TARGET GLOBAL libwebp)
+  pkg_check_modules(HEIF IMPORTED_TARGET GLOBAL libheif)
+  if(TURBOJPEG_FOUND)
+    add_library(TurboJPEG::TurboJPEG ALIAS PkgConfig::TURBOJPEG)
+  endif()
+  foreach(lib TURBOJPEG WEBP HEIF)
+    if(NOT ${lib}_FOUND)
+      message(STATUS "${lib} not found: scrpack will go without it (scripts/install-deps.sh installs it)")
+    endif()
+  endforeach()
 endif()
 
 if(SCR_TESTS)

@@ -32,7 +32,7 @@ apt-get install -y -q --no-install-recommends \
   build-essential cmake ninja-build pkg-config git dpkg-dev \
   clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libjpeg62-turbo-dev libpng-dev \
+  libjpeg62-turbo-dev libpng-dev libturbojpeg0-dev libwebp-dev libheif-dev \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
   gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix \
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \

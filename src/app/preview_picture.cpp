@@ -10,10 +10,8 @@ namespace scr {
 std::optional<Bitmap> ReadPreviewPicture(const std::string& package_path) {
     FileStream stream = FileStream::OpenRead(package_path);
     LocateFirstItem(stream);
-    const std::unique_ptr<TComponent> component = LoadComponentStream(stream);
     // A package that starts with another registered class (the settings record) is not drawn.
-    const auto* image = dynamic_cast<const TImage*>(component.get());
-    if (image == nullptr) throw Exception(msg::kInvalidClassTypecast);
+    const std::unique_ptr<TImage> image = LoadImageComponent(stream);
     TGraphic* graphic = image->Picture.Graphic();
     if (graphic == nullptr || graphic->Empty()) return std::nullopt;
     return graphic->Pixels().clone();

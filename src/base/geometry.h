@@ -52,4 +52,10 @@ inline int MulDiv(int a, int b, int c) {
     return int(q);
 }
 
+// A font's height for a size in points at ppi pixels per inch: minus the character height in
+// pixels, -MulDiv(points, ppi, 72) (written with the sign inside, so that no result overflows).
+inline int FontHeightFromPoints(int points, int ppi) { return MulDiv(points, -ppi, 72); }
+// The size in points of a font height at ppi pixels per inch, -MulDiv(height, 72, ppi).
+inline int FontPointsFromHeight(int height, int ppi) { return MulDiv(height, -72, ppi); }
+
 }  // namespace scr

@@ -1,7 +1,6 @@
 #include "package/font.h"
 
-#include <cmath>
-
+#include "base/geometry.h"
 #include "base/os.h"
 
 namespace scr {
@@ -14,12 +13,6 @@ constexpr std::string_view kStyleNames[] = {"fsBold", "fsItalic", "fsUnderline",
 TFont& F(TPersistent& o) { return static_cast<TFont&>(o); }
 const TFont& F(const TPersistent& o) { return static_cast<const TFont&>(o); }
 int64_t I(const PropValue& v) { return std::get<int64_t>(v); }
-
-// -(points * ppi / 72), rounded half away from zero like the system's MulDiv.
-int32_t PointsToHeight(int32_t points, int ppi) {
-    const double h = double(points) * ppi / 72.0;
-    return -int32_t(std::llround(h));
-}
 
 }  // namespace
 
@@ -48,7 +41,7 @@ constexpr ClassInfo kFontClass{"TFont", nullptr, kFontProps};
 
 const ClassInfo& TFont::StaticClass() { return kFontClass; }
 
-TFont::TFont() : Height(PointsToHeight(8, sys::ScreenPixelsPerInch())) {}
+TFont::TFont() : Height(FontHeightFromPoints(8, sys::ScreenPixelsPerInch())) {}
 
 void TFont::Assign(const TFont& other) {
     Charset = other.Charset;
@@ -59,11 +52,8 @@ void TFont::Assign(const TFont& other) {
     Style = other.Style;
 }
 
-int32_t TFont::Size() const {
-    const int ppi = sys::ScreenPixelsPerInch();
-    return -int32_t(std::llround(double(Height) * 72.0 / ppi));
-}
+int32_t TFont::Size() const { return FontPointsFromHeight(Height, sys::ScreenPixelsPerInch()); }
 
-void TFont::SetSize(int32_t points) { Height = PointsToHeight(points, sys::ScreenPixelsPerInch()); }
+void TFont::SetSize(int32_t points) { Height = FontHeightFromPoints(points, sys::ScreenPixelsPerInch()); }
 
 }  // namespace scr

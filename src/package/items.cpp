@@ -104,17 +104,21 @@ bool IsSafeItemFileName(std::string_view name) {
     return true;
 }
 
-std::unique_ptr<TImage> ReadPictureItem(const std::string& package_path, const TSSFileLocations& settings,
-                                        int index) {
-    const int32_t offset = settings.PicOffset(index);
-    FileStream file = FileStream::OpenRead(package_path);
-    SeekTo(file, offset);
-    std::unique_ptr<TComponent> object = LoadComponentStream(file);
+std::unique_ptr<TImage> LoadImageComponent(Stream& stream) {
+    std::unique_ptr<TComponent> object = LoadComponentStream(stream);
     if (auto* image = dynamic_cast<TImage*>(object.get())) {
         object.release();
         return std::unique_ptr<TImage>(image);
     }
     throw Exception(msg::kInvalidClassTypecast);
+}
+
+std::unique_ptr<TImage> ReadPictureItem(const std::string& package_path, const TSSFileLocations& settings,
+                                        int index) {
+    const int32_t offset = settings.PicOffset(index);
+    FileStream file = FileStream::OpenRead(package_path);
+    SeekTo(file, offset);
+    return LoadImageComponent(file);
 }
 
 namespace {

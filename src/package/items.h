@@ -43,9 +43,13 @@ std::string JoinPath(std::string_view dir, std::string_view name);
 // "..", no path separator, no drive colon, no character forbidden in file names.
 bool IsSafeItemFileName(std::string_view name);
 
-// Opens the package file (write access denied to others), seeks to PicOffset(index), reads
-// one component stream without a target and returns the image; the file is closed on every
-// path. Exception "Invalid class typecast" when the stream holds another class.
+// Reads one component stream without a target at the stream's position and returns it as
+// the image component of a picture item. Exception "Invalid class typecast" when the stream
+// holds another registered class (the settings record, say).
+std::unique_ptr<TImage> LoadImageComponent(Stream& stream);
+
+// Opens the package file (write access denied to others), seeks to PicOffset(index) and reads
+// the image component there (LoadImageComponent); the file is closed on every path.
 std::unique_ptr<TImage> ReadPictureItem(const std::string& package_path, const TSSFileLocations& settings,
                                         int index);
 

@@ -1,6 +1,7 @@
 #include "package/writer.h"
 
 #include "base/os.h"
+#include "package/commatext.h"
 #include "package/component.h"
 #include "package/errors.h"
 #include "package/font.h"
@@ -11,6 +12,7 @@
 #include <cctype>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 namespace scr {
 
@@ -291,70 +293,135 @@ void check_item_name(std::string_view name) {
 }
 
 
-// --- Settings stream -----------------------------------------------------------------------
+// --- Settings fields and stream -----------------------------------------------------------
 
 namespace {
 
-// TFont's stored sub-properties, in the writer's order; Pitch only when not the default.
-void write_font(ComponentWriter& w, std::string_view owner, const TFont& font) {
-    const std::string p = std::string(owner) + ".";
-    w.charset_property(p + "Charset", font.Charset);
-    w.color_property(p + "Color", font.Color);
-    w.integer_property(p + "Height", font.Height);
-    w.string_property(p + "Name", font.Name);
-    if (font.Pitch != fpDefault) {
-        if (std::size_t(font.Pitch) >= kFontPitchType.names.size())
-            throw PackageWriteError("Invalid font pitch " + std::to_string(int(font.Pitch)));
-        w.ident_property(p + "Pitch", kFontPitchType.names[font.Pitch]);
-    }
-    std::vector<std::string> members;
-    for (std::size_t bit = 0; bit < kFontStylesType.names.size(); ++bit)
-        if (font.Style & (1u << bit)) members.emplace_back(kFontStylesType.names[bit]);
-    w.set_property(p + "Style", members);
+template <auto Member>
+int64_t record_number(const TSSFileLocations& s) {
+    return int64_t(s.*Member);
 }
 
-// An ordinal as the stream stores it: the type's width, signed where the type is 32-bit.
-int64_t stored_ordinal(const TypeInfo& type, int64_t value) {
-    return type.ord == OrdType::U32 ? int64_t(int32_t(uint32_t(value))) : value;
+template <auto Member>
+int64_t font_number(const TSSFileLocations& s) {
+    return int64_t(s.TextFont.*Member);
 }
 
-void write_property(ComponentWriter& w, const TPersistent& object, const PropInfo& prop) {
-    const TypeInfo& type = *prop.type;
-    PropValue value = GetPropValue(object, prop);
-    switch (type.kind) {
-    case PropKind::Integer: {
-        int64_t v = std::get<int64_t>(value);
-        std::string_view id = type.idents.empty() ? std::string_view{} : IdentOf(type.idents, v);
-        if (!id.empty())
-            w.ident_property(prop.name, id);
-        else
-            w.integer_property(prop.name, stored_ordinal(type, v));
-        return;
+template <auto Member>
+std::string record_text(const TSSFileLocations& s) {
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(s.*Member)>, StringList>)
+        return FormatCommaText(s.*Member);
+    else
+        return s.*Member;
+}
+
+std::string font_name(const TSSFileLocations& s) { return s.TextFont.Name; }
+
+using S = TSSFileLocations;
+constexpr auto kText = FieldKind::Text;
+constexpr auto kBool = FieldKind::Boolean;
+constexpr auto kInt = FieldKind::Integer;
+
+// The record's published properties in their declared order; the font's attributes in the
+// order the authoring side writes them.
+constexpr SettingsField kFields[] = {
+    {"Text", kText, 0, {}, nullptr, record_text<&S::Text>},
+    {"TextFont.Charset", FieldKind::Charset, 3, "charset", font_number<&TFont::Charset>, nullptr},
+    {"TextFont.Color", FieldKind::Color, 2, "colour", font_number<&TFont::Color>, nullptr},
+    {"TextFont.Height", kInt, 1, "height", font_number<&TFont::Height>, nullptr},
+    {"TextFont.Name", kText, 0, {}, nullptr, font_name},
+    {"TextFont.Pitch", FieldKind::Pitch, 4, "pitch", font_number<&TFont::Pitch>, nullptr},
+    {"TextFont.Style", FieldKind::Styles, 5, "style", font_number<&TFont::Style>, nullptr},
+    {"lRandomStyle", kBool, 0, {}, record_number<&S::lRandomStyle>, nullptr},
+    {"lRandomPic", kBool, 0, {}, record_number<&S::lRandomPic>, nullptr},
+    {"lClearOldImage", kBool, 0, {}, record_number<&S::lClearOldImage>, nullptr},
+    {"Interval", kInt, 0, {}, record_number<&S::Interval>, nullptr},
+    {"SoundRandom", kInt, 0, {}, record_number<&S::SoundRandom>, nullptr},
+    {"lSoundLoop", kBool, 0, {}, record_number<&S::lSoundLoop>, nullptr},
+    {"lMute", kBool, 0, {}, record_number<&S::lMute>, nullptr},
+    {"Title", kText, 0, {}, nullptr, record_text<&S::Title>},
+    {"Author", kText, 0, {}, nullptr, record_text<&S::Author>},
+    {"Email", kText, 0, {}, nullptr, record_text<&S::Email>},
+    {"Web", kText, 0, {}, nullptr, record_text<&S::Web>},
+    {"Ver", kText, 0, {}, nullptr, record_text<&S::Ver>},
+    {"PicCommaList", kText, 0, {}, nullptr, record_text<&S::PicCommaList>},
+    {"PicFileNamesCommaList", kText, 0, {}, nullptr, record_text<&S::PicFileNamesCommaList>},
+    {"SndCommaList", kText, 0, {}, nullptr, record_text<&S::SndCommaList>},
+    {"SndFileNamesCommaList", kText, 0, {}, nullptr, record_text<&S::SndFileNamesCommaList>},
+    {"SndSizesCommaList", kText, 0, {}, nullptr, record_text<&S::SndSizesCommaList>},
+    {"FlashCommaList", kText, 0, {}, nullptr, record_text<&S::FlashCommaList>},
+    {"FlashFileNamesCommaList", kText, 0, {}, nullptr, record_text<&S::FlashFileNamesCommaList>},
+    {"FlashSizesCommaList", kText, 0, {}, nullptr, record_text<&S::FlashSizesCommaList>},
+    {"DescriptCommaList", kText, 0, {}, nullptr, record_text<&S::DescriptCommaList>},
+};
+
+}  // namespace
+
+std::string_view SettingsField::group() const {
+    const std::size_t dot = name.find('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(0, dot);
+}
+
+std::span<const SettingsField> SettingsFields() { return kFields; }
+
+FieldValue FormatField(const SettingsField& field, const TSSFileLocations& settings) {
+    FieldValue v;
+    if (field.kind == FieldKind::Text) {
+        v.text = field.text(settings);
+        return v;
     }
-    case PropKind::Enumeration: {
-        int64_t v = std::get<int64_t>(value);
-        if (&type == &kBooleanType) {
-            w.boolean_property(prop.name, v != 0);
-        } else {
-            if (v < 0 || std::size_t(v) >= type.names.size())
-                throw PackageWriteError("Invalid value of " + std::string(prop.name));
-            w.ident_property(prop.name, type.names[std::size_t(v)]);
-        }
-        return;
-    }
-    case PropKind::String:
-        w.string_property(prop.name, std::get<std::string>(value));
-        return;
-    case PropKind::Object: {
-        const auto* font = dynamic_cast<const TFont*>(std::get<TPersistent*>(value));
-        if (!font) break;
-        write_font(w, prop.name, *font);
-        return;
-    }
+    v.number = field.number(settings);
+    switch (field.kind) {
+    case FieldKind::Color:
+        v.ident = IdentOf(ColorIdents(), v.number);
+        break;
+    case FieldKind::Charset:
+        v.ident = IdentOf(CharsetIdents(), v.number);
+        break;
+    case FieldKind::Pitch:
+        if (v.number >= 0 && std::size_t(v.number) < kFontPitchType.names.size())
+            v.ident = kFontPitchType.names[std::size_t(v.number)];
+        break;
+    case FieldKind::Styles:
+        for (std::size_t bit = 0; bit < kFontStylesType.names.size(); ++bit)
+            if (v.number & (int64_t(1) << bit)) v.members.push_back(kFontStylesType.names[bit]);
+        break;
     default:
         break;
     }
-    throw PackageWriteError("The writer cannot store property " + std::string(prop.name));
+    return v;
+}
+
+namespace {
+
+void write_field(ComponentWriter& w, const SettingsField& field, const FieldValue& v) {
+    switch (field.kind) {
+    case FieldKind::Text:
+        w.string_property(field.name, v.text);
+        return;
+    case FieldKind::Boolean:
+        w.boolean_property(field.name, v.number != 0);
+        return;
+    case FieldKind::Integer:
+        w.integer_property(field.name, v.number);
+        return;
+    case FieldKind::Color:
+        w.color_property(field.name, uint32_t(v.number));
+        return;
+    case FieldKind::Charset:
+        w.charset_property(field.name, uint8_t(v.number));
+        return;
+    case FieldKind::Pitch:
+        if (v.number == fpDefault) return;
+        if (v.ident.empty()) throw PackageWriteError("Invalid font pitch " + std::to_string(v.number));
+        w.ident_property(field.name, v.ident);
+        return;
+    case FieldKind::Styles: {
+        const std::vector<std::string> members(v.members.begin(), v.members.end());
+        w.set_property(field.name, members);
+        return;
+    }
+    }
 }
 
 }  // namespace
@@ -362,11 +429,9 @@ void write_property(ComponentWriter& w, const TPersistent& object, const PropInf
 std::vector<uint8_t> settings_stream(const TSSFileLocations& settings) {
     ComponentWriter w;
     w.signature();
-    const ClassInfo& cls = TSSFileLocations::StaticClass();
-    w.begin_object(cls.name(), settings.Name);
-    // The record's own properties only: Name is the object name, and Tag keeps its default.
-    for (const PropInfo& prop : cls.own_properties())
-        if (prop.stored) write_property(w, settings, prop);
+    // Name is the object name, and Tag keeps its default.
+    w.begin_object(TSSFileLocations::StaticClass().name(), settings.Name);
+    for (const SettingsField& field : SettingsFields()) write_field(w, field, FormatField(field, settings));
     w.end_list();
     w.end_list();
     return w.take();
@@ -459,12 +524,45 @@ void build_package(const PackageInput& input, TSSFileLocations& settings,
 
     const uint64_t stub_size = file_size(input.stub_path);
     std::vector<uint64_t> picture_sizes, sound_sizes, flash_sizes;
-    for (const PackageItemFile& item : input.pictures) {
-        picture_sizes.push_back(file_size(item.path));
-        if (picture_sizes.back() == 0) throw PackageWriteError(item.path + ": empty file, not a JPEG picture");
+    if (!input.picture_source) {
+        for (const PackageItemFile& item : input.pictures) {
+            picture_sizes.push_back(file_size(item.path));
+            if (picture_sizes.back() == 0) throw PackageWriteError(item.path + ": empty file, not a JPEG picture");
+        }
     }
     for (const PackageItemFile& item : input.sounds) sound_sizes.push_back(file_size(item.path));
     for (const PackageItemFile& item : input.flash) flash_sizes.push_back(file_size(item.path));
+    plan_package(stub_size, picture_sizes, sound_sizes, flash_sizes);
+
+    const std::size_t total = input.pictures.size() + input.sounds.size() + input.flash.size();
+    std::size_t done = 0;
+    auto step = [&] {
+        ++done;
+        if (progress) progress(done, total);
+    };
+
+    PartialOutput out(out_path + ".part");
+    copy_file(out, input.stub_path, stub_size);
+    // Pictures first, as they come: the sizes of made pictures are known only once made.
+    picture_sizes.resize(input.pictures.size());
+    for (std::size_t i = 0; i < input.pictures.size(); ++i) {
+        const std::string& path = input.pictures[i].path;
+        std::vector<uint8_t> jpeg =
+            input.picture_source ? input.picture_source(i) : read_whole(path, picture_sizes[i]);
+        if (jpeg.empty()) throw PackageWriteError(path + ": empty file, not a JPEG picture");
+        try {
+            ReadJpegInfo(jpeg);
+        } catch (const EJPEG& e) {
+            throw PackageWriteError(path + ": not a readable JPEG picture (" + e.what() + ")");
+        }
+        picture_sizes[i] = jpeg.size();
+        plan_package(stub_size, std::span(picture_sizes).first(i + 1), sound_sizes, flash_sizes);
+        auto head = picture_item_header(uint32_t(jpeg.size()));
+        out.write(head.data(), head.size());
+        out.write(jpeg.data(), jpeg.size());
+        out.write(kPictureItemTail.data(), kPictureItemTail.size());
+        step();
+    }
     const PackageLayout layout = plan_package(stub_size, picture_sizes, sound_sizes, flash_sizes);
 
     auto fill = [](StringList& offsets, StringList& names, StringList* sizes,
@@ -488,30 +586,6 @@ void build_package(const PackageInput& input, TSSFileLocations& settings,
     const std::vector<uint8_t> stream = settings_stream(settings);
     const int32_t field1 = appended_length(layout, stream.size());
 
-    const std::size_t total = input.pictures.size() + input.sounds.size() + input.flash.size();
-    std::size_t done = 0;
-    auto step = [&] {
-        ++done;
-        if (progress) progress(done, total);
-    };
-
-    PartialOutput out(out_path + ".part");
-    copy_file(out, input.stub_path, stub_size);
-    for (std::size_t i = 0; i < input.pictures.size(); ++i) {
-        const std::string& path = input.pictures[i].path;
-        check_offset(out, layout.picture_offsets[i]);
-        std::vector<uint8_t> jpeg = read_whole(path, picture_sizes[i]);
-        try {
-            ReadJpegInfo(jpeg);
-        } catch (const EJPEG& e) {
-            throw PackageWriteError(path + ": not a readable JPEG picture (" + e.what() + ")");
-        }
-        auto head = picture_item_header(uint32_t(jpeg.size()));
-        out.write(head.data(), head.size());
-        out.write(jpeg.data(), jpeg.size());
-        out.write(kPictureItemTail.data(), kPictureItemTail.size());
-        step();
-    }
     for (std::size_t i = 0; i < input.sounds.size(); ++i) {
         check_offset(out, layout.sound_offsets[i]);
         copy_file(out, input.sounds[i].path, sound_sizes[i]);

@@ -78,9 +78,50 @@ inline constexpr std::array<uint8_t, 2> kPictureItemTail{0, 0};
 // A whole picture item.
 std::vector<uint8_t> picture_item(std::span<const uint8_t> jpeg);
 
+// --- The settings record's fields ----------------------------------------------------------
+
+// How a field of the settings record is stored and shown.
+enum class FieldKind {
+    Text,     // ANSI text, left out of the stream when empty; a comma list reads as its comma text
+    Boolean,
+    Integer,  // signed 32-bit
+    Color,    // stored as its colour name when it has one, else as a signed 32-bit number
+    Charset,  // stored as its charset name when it has one, else as 0 to 255
+    Pitch,    // stored as its name, and only when it is not fpDefault
+    Styles,   // a set of style names
+};
+
+// One stored field of the settings record. The caption font's attributes are fields of their
+// own ("TextFont.Charset", ...), grouped under the font's property name.
+struct SettingsField {
+    std::string_view name;   // the property name in the stream
+    FieldKind kind;
+    // Where the field stands in its group's one-line description (0 first) and the word that
+    // introduces it there (none for the first); unused for fields outside a group.
+    int line_rank;
+    std::string_view label;
+    int64_t (*number)(const TSSFileLocations&);    // every kind but Text
+    std::string (*text)(const TSSFileLocations&);  // Text
+
+    // "TextFont" for "TextFont.Height"; empty for a field of the record itself.
+    std::string_view group() const;
+};
+
+// Every stored field, in the order the stream holds them (the record's property order).
+std::span<const SettingsField> SettingsFields();
+
+// A field's value, formatted once for the writer and for every way the tool shows it.
+struct FieldValue {
+    int64_t number = 0;                     // a Color reads 0 to 0xFFFFFFFF; Styles is the bit mask
+    std::string text;                       // Text, in the ANSI code page
+    std::string_view ident;                 // Color, Charset, Pitch: the value's name, if it has one
+    std::vector<std::string_view> members;  // Styles: the names of the set's members
+};
+FieldValue FormatField(const SettingsField& field, const TSSFileLocations& settings);
+
 // --- Settings, trailer, layout -------------------------------------------------------------
 
-// The settings stream of a record: every property in its declared order.
+// The settings stream of a record: every field of SettingsFields() in order.
 std::vector<uint8_t> settings_stream(const TSSFileLocations& settings);
 
 // Both fields as decimal text, left-justified and filled with blanks.
@@ -121,11 +162,18 @@ struct PackageItemFile {
     std::string stored_name;  // the name in the package, ANSI code page
 };
 
+// The JPEG data of picture `index`, made by the caller (a picture scaled or turned upright,
+// say) instead of read from the picture's file.
+using PictureSource = std::function<std::vector<uint8_t>(std::size_t index)>;
+
 struct PackageInput {
     std::string stub_path;
     std::vector<PackageItemFile> pictures;   // JPEG files, in show order
     std::vector<PackageItemFile> sounds;      // in play order
     std::vector<PackageItemFile> flash;       // Flash movies or presentation files
+    // When set, asked once for each picture, in show order, while the saver is written; the
+    // pictures' paths are then only named in messages.
+    PictureSource picture_source;
 };
 
 // Progress of a build: items written so far out of the total.
@@ -133,11 +181,12 @@ using PackageProgress = std::function<void(std::size_t done, std::size_t total)>
 
 // Writes a saver to out_path. The item lists of `settings` (offsets, names, sizes, picture
 // names) are replaced by those of the input; every other property is written as given.
-// Stored names are checked with check_item_name and sizes with plan_package before anything
-// is written; each picture's JPEG headers are parsed before it is packed. The saver is
-// written beside out_path and renamed only when complete, so a failed build leaves no
-// half-written saver. Throws PackageWriteError naming the file at fault, or the file errors
-// (EFOpenError, EFCreateError) of an input or output that cannot be opened.
+// Stored names are checked with check_item_name, and the sizes known beforehand with
+// plan_package, before anything is written; each picture's JPEG headers are parsed before
+// it is packed. The saver is written beside out_path and renamed only when complete, so a
+// failed build leaves no half-written saver. Throws PackageWriteError naming the file at
+// fault, the file errors (EFOpenError, EFCreateError) of an input or output that cannot be
+// opened, or whatever the picture source throws.
 void build_package(const PackageInput& input, TSSFileLocations& settings,
                    const std::string& out_path, const PackageProgress& progress = {});
 

@@ -1,4 +1,5 @@
 // scrpack info: what each of the saver's readers finds in a package, read the way they read it.
+#include <algorithm>
 #include <iomanip>
 #include <optional>
 #include <sstream>
@@ -9,13 +10,15 @@
 #include "package/items.h"
 #include "package/jpeg.h"
 #include "package/settings.h"
+#include "package/writer.h"
+#include "pictures.h"
 #include "scrpack.h"
 
 namespace scrpack {
 
 namespace {
 
-const char kInfoHelp[] = R"(Usage: scrpack info [--json] FILE
+const char kInfoHelp[] = R"(Usage: scrpack info [--json] [--screen WxH] FILE
 
 Shows what the saver's readers find in the package FILE, read the way each of
 them reads it: the trailer fields, the settings record (read like the saver
@@ -23,8 +26,12 @@ window does, at trailer field 2), every picture item listed in the settings
 (read like a slideshow step), the sound and Flash items, and the picture the
 preview would draw (the first appended item, found through trailer field 1).
 
-  --json    one JSON object with the keys "trailer", "settings", "pictures",
-            "sounds", "flash" and "preview"; failures appear as {"error": ...}
+  --json          one JSON object with the keys "trailer", "settings",
+                  "pictures", "sounds", "flash", "preview" and "screen";
+                  failures appear as {"error": ...}
+  --screen WxH    the screen that each picture's size is compared with
+                  (default 1920x1080): the saver shows a larger picture
+                  centred and cut to the screen
 
 Texts are converted from the ANSI code page to UTF-8.
 Exit status: 0 read, 1 the trailer or the settings could not be read, 2 bad usage.
@@ -46,6 +53,7 @@ struct ItemReport {
 };
 
 struct Report {
+    scr::imaging::Size screen;
     std::string trailer_error;
     int32_t field1 = 0, field2 = 0;
     std::string settings_error;
@@ -134,31 +142,20 @@ Report gather(const std::string& path) {
     rep.preview.error = error_of([&] {
         scr::FileStream f = scr::FileStream::OpenRead(path);
         scr::LocateFirstItem(f);
-        std::unique_ptr<scr::TComponent> object = scr::LoadComponentStream(f);
-        auto* image = dynamic_cast<scr::TImage*>(object.get());
-        if (!image) throw scr::Exception(scr::msg::kInvalidClassTypecast);
-        describe_image(*image, rep.preview);
+        describe_image(*scr::LoadImageComponent(f), rep.preview);
     });
     return rep;
 }
 
 std::string utf8(std::string_view ansi) { return scr::sys::AnsiToUtf8(ansi); }
 
-std::vector<std::string> style_names(uint32_t style) {
-    std::vector<std::string> out;
-    for (std::size_t bit = 0; bit < scr::kFontStylesType.names.size(); ++bit)
-        if (style & (1u << bit)) out.emplace_back(scr::kFontStylesType.names[bit]);
-    return out;
-}
-
-std::string pitch_name(scr::TFontPitch pitch) {
-    auto names = scr::kFontPitchType.names;
-    return std::size_t(pitch) < names.size() ? std::string(names[std::size_t(pitch)]) : std::to_string(int(pitch));
-}
-
 // --- JSON ------------------------------------------------------------------------------------
 
-void json_picture(JsonWriter& j, const PictureReport& r) {
+bool fits(const PictureReport& r, scr::imaging::Size screen) {
+    return r.width <= screen.width && r.height <= screen.height;
+}
+
+void json_picture(JsonWriter& j, const PictureReport& r, scr::imaging::Size screen) {
     j.begin_object();
     if (r.offset) j.field("offset", *r.offset);
     if (!r.error.empty()) {
@@ -171,6 +168,7 @@ void json_picture(JsonWriter& j, const PictureReport& r) {
         j.field("height", int64_t(r.height));
         j.field("grayscale", r.grayscale);
         j.field("progressive", r.progressive);
+        if (!r.graphic.empty()) j.field("fits_screen", fits(r, screen));
     }
     j.end_object();
 }
@@ -184,39 +182,46 @@ void json_item(JsonWriter& j, const ItemReport& r) {
     j.end_object();
 }
 
+void json_field(JsonWriter& j, const scr::SettingsField& field, const scr::FieldValue& v) {
+    switch (field.kind) {
+    case scr::FieldKind::Text:
+        j.string(utf8(v.text));
+        break;
+    case scr::FieldKind::Boolean:
+        j.boolean(v.number != 0);
+        break;
+    case scr::FieldKind::Pitch:
+        j.string(v.ident.empty() ? std::to_string(v.number) : std::string(v.ident));
+        break;
+    case scr::FieldKind::Styles:
+        j.begin_array();
+        for (std::string_view n : v.members) j.string(n);
+        j.end_array();
+        break;
+    default:
+        j.number(v.number);
+        break;
+    }
+}
+
+// Fields of a group (the caption font) form an object under the group's name.
 void json_settings(JsonWriter& j, const scr::TSSFileLocations& s) {
     j.begin_object();
-    for (const scr::PropInfo& prop : scr::TSSFileLocations::StaticClass().own_properties()) {
-        scr::PropValue v = scr::GetPropValue(s, prop);
-        j.key(prop.name);
-        if (auto* font = dynamic_cast<const scr::TFont*>(
-                std::holds_alternative<scr::TPersistent*>(v) ? std::get<scr::TPersistent*>(v) : nullptr)) {
-            j.begin_object();
-            j.field("Charset", int64_t(font->Charset));
-            j.field("Color", int64_t(font->Color));
-            j.field("Height", int64_t(font->Height));
-            j.field("Name", utf8(font->Name));
-            j.field("Pitch", pitch_name(font->Pitch));
-            j.key("Style");
-            j.begin_array();
-            for (const std::string& n : style_names(font->Style)) j.string(n);
-            j.end_array();
-            j.end_object();
-        } else if (prop.type->kind == scr::PropKind::Enumeration && prop.type == &scr::kBooleanType) {
-            j.boolean(std::get<int64_t>(v) != 0);
-        } else if (prop.type->kind == scr::PropKind::Enumeration) {
-            int64_t n = std::get<int64_t>(v);
-            auto names = prop.type->names;
-            if (n >= 0 && std::size_t(n) < names.size()) j.string(names[std::size_t(n)]);
-            else j.number(n);
-        } else if (std::holds_alternative<int64_t>(v)) {
-            j.number(std::get<int64_t>(v));
-        } else if (std::holds_alternative<std::string>(v)) {
-            j.string(utf8(std::get<std::string>(v)));
-        } else {
-            j.null();
+    std::string_view open_group;
+    for (const scr::SettingsField& field : scr::SettingsFields()) {
+        const std::string_view group = field.group();
+        if (group != open_group) {
+            if (!open_group.empty()) j.end_object();
+            if (!group.empty()) {
+                j.key(group);
+                j.begin_object();
+            }
+            open_group = group;
         }
+        j.key(group.empty() ? field.name : field.name.substr(group.size() + 1));
+        json_field(j, field, scr::FormatField(field, s));
     }
+    if (!open_group.empty()) j.end_object();
     j.end_object();
 }
 
@@ -237,7 +242,7 @@ void print_json(std::ostream& out, const Report& rep) {
         json_settings(j, rep.settings);
         j.key("pictures");
         j.begin_array();
-        for (const PictureReport& r : rep.pictures) json_picture(j, r);
+        for (const PictureReport& r : rep.pictures) json_picture(j, r, rep.screen);
         j.end_array();
         j.key("sounds");
         j.begin_array();
@@ -253,7 +258,12 @@ void print_json(std::ostream& out, const Report& rep) {
         j.end_object();
     }
     j.key("preview");
-    json_picture(j, rep.preview);
+    json_picture(j, rep.preview, rep.screen);
+    j.key("screen");
+    j.begin_object();
+    j.field("width", int64_t(rep.screen.width));
+    j.field("height", int64_t(rep.screen.height));
+    j.end_object();
     j.end_object();
 }
 
@@ -261,13 +271,60 @@ void print_json(std::ostream& out, const Report& rep) {
 
 std::string text_literal(std::string_view ansi) { return JsonWriter::escape(utf8(ansi)); }
 
-std::string picture_text(const PictureReport& r) {
+std::string picture_text(const PictureReport& r, scr::imaging::Size screen) {
     if (!r.error.empty()) return "error: " + utf8(r.error);
     if (r.graphic.empty()) return "no graphic";
     std::string s = r.graphic + " " + std::to_string(r.width) + "x" + std::to_string(r.height);
     if (r.grayscale) s += ", grayscale";
     if (r.progressive) s += ", progressive";
-    return s;
+    const std::string box = std::to_string(screen.width) + "x" + std::to_string(screen.height);
+    return s + (fits(r, screen) ? ", fits " + box : ", larger than " + box + " (cut)");
+}
+
+std::string text_value(const scr::SettingsField& field, const scr::FieldValue& v) {
+    switch (field.kind) {
+    case scr::FieldKind::Text:
+        return text_literal(v.text);
+    case scr::FieldKind::Boolean:
+        return v.number ? "true" : "false";
+    case scr::FieldKind::Color:
+        if (v.ident.empty()) {
+            std::ostringstream hex;
+            hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << v.number;
+            return hex.str();
+        }
+        return std::string(v.ident);
+    case scr::FieldKind::Styles: {
+        std::string list;
+        for (std::string_view n : v.members) list += (list.empty() ? "" : ",") + std::string(n);
+        return "[" + list + "]";
+    }
+    default:
+        return v.ident.empty() ? std::to_string(v.number) : std::string(v.ident);
+    }
+}
+
+// One line a property; a group's fields share one line, in their line order.
+void print_settings_text(std::ostream& out, const scr::TSSFileLocations& s) {
+    const auto fields = scr::SettingsFields();
+    for (std::size_t i = 0; i < fields.size();) {
+        const std::string_view group = fields[i].group();
+        std::size_t end = i + 1;
+        while (!group.empty() && end < fields.size() && fields[end].group() == group) ++end;
+        std::vector<std::pair<int, std::string>> parts;
+        for (std::size_t k = i; k < end; ++k) {
+            std::string part = text_value(fields[k], scr::FormatField(fields[k], s));
+            if (!fields[k].label.empty()) part = std::string(fields[k].label) + " " + part;
+            parts.emplace_back(fields[k].line_rank, std::move(part));
+        }
+        std::stable_sort(parts.begin(), parts.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::string line;
+        for (const auto& part : parts) line += (line.empty() ? "" : ", ") + part.second;
+        out << "  " << std::left << std::setw(24) << (group.empty() ? fields[i].name : group) << std::right << ' '
+            << line << '\n';
+        i = end;
+    }
 }
 
 void print_item_list(std::ostream& out, const char* title, const std::vector<ItemReport>& items) {
@@ -293,59 +350,48 @@ void print_text(std::ostream& out, const std::string& path, const Report& rep) {
         out << "Settings: error: " << utf8(rep.settings_error) << '\n';
     } else {
         out << "Settings:\n";
-        const scr::TSSFileLocations& s = rep.settings;
-        for (const scr::PropInfo& prop : scr::TSSFileLocations::StaticClass().own_properties()) {
-            scr::PropValue v = scr::GetPropValue(s, prop);
-            out << "  " << std::left << std::setw(24) << prop.name << std::right << ' ';
-            if (std::holds_alternative<scr::TPersistent*>(v)) {
-                const scr::TFont& f = s.TextFont;
-                std::string style;
-                for (const std::string& n : style_names(f.Style)) style += (style.empty() ? "" : ",") + n;
-                std::string color(scr::IdentOf(scr::ColorIdents(), f.Color));
-                std::string charset(scr::IdentOf(scr::CharsetIdents(), f.Charset));
-                std::ostringstream hex;
-                hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << f.Color;
-                out << text_literal(f.Name) << ", height " << f.Height << ", colour "
-                    << (color.empty() ? hex.str() : color) << ", charset "
-                    << (charset.empty() ? std::to_string(f.Charset) : charset) << ", pitch " << pitch_name(f.Pitch)
-                    << ", style [" << style << "]";
-            } else if (prop.type == &scr::kBooleanType) {
-                out << (std::get<int64_t>(v) ? "true" : "false");
-            } else if (std::holds_alternative<int64_t>(v)) {
-                out << std::get<int64_t>(v);
-            } else if (std::holds_alternative<std::string>(v)) {
-                out << text_literal(std::get<std::string>(v));
-            }
-            out << '\n';
-        }
+        print_settings_text(out, rep.settings);
         out << "Pictures (" << rep.pictures.size() << ")\n";
         for (std::size_t i = 0; i < rep.pictures.size(); ++i)
             out << "  " << std::setw(4) << i + 1 << "  offset " << *rep.pictures[i].offset << "  "
-                << picture_text(rep.pictures[i]) << '\n';
+                << picture_text(rep.pictures[i], rep.screen) << '\n';
         print_item_list(out, "Sounds", rep.sounds);
         print_item_list(out, "Flash items", rep.flash);
     }
-    out << "Preview: " << picture_text(rep.preview) << '\n';
+    out << "Preview: " << picture_text(rep.preview, rep.screen) << '\n';
 }
 
 }  // namespace
 
 int InfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     bool json = false;
+    scr::imaging::Size screen{1920, 1080};
     std::string path;
-    for (const std::string& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "-h" || a == "--help") {
             out << kInfoHelp;
             return kExitOk;
         }
-        if (a == "--json") json = true;
-        else if (a.size() > 1 && a[0] == '-') throw UsageError("unknown option " + a);
-        else if (path.empty()) path = a;
-        else throw UsageError("more than one package given");
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--screen" || a.rfind("--screen=", 0) == 0) {
+            std::string value = a.size() > 8 ? a.substr(9) : (i + 1 < args.size() ? args[++i] : "");
+            const auto box = ParseBox(value);
+            if (!box) throw UsageError("--screen: expected WxH (such as 1920x1080), not \"" + value + "\"");
+            screen = *box;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option " + a);
+        } else if (path.empty()) {
+            path = a;
+        } else {
+            throw UsageError("more than one package given");
+        }
     }
     if (path.empty()) throw UsageError("no package given");
 
     Report rep = gather(path);
+    rep.screen = screen;
     if (json) print_json(out, rep);
     else print_text(out, path, rep);
     if (!rep.trailer_error.empty()) {

@@ -19,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// An input file that cannot be used (exit status 1). Unlike the package layer's messages,
+// which are ANSI text, the message is native text (it holds native paths).
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 using Args = std::vector<std::string>;
 
 int Main(const Args& args, std::ostream& out, std::ostream& err);

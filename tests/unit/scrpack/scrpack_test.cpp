@@ -153,7 +153,8 @@ TEST_F(ScrpackTest, BuildThenInfoRoundTripsEverySettingAndItem) {
         "\"FlashSizesCommaList\": \"5\"",
         "\"DescriptCommaList\": \"\\\"first, with comma\\\",second\"",
         "{\n      \"offset\": " + std::to_string(p1) + ",\n      \"graphic\": \"TJPEGImage\",\n      \"width\": 64,\n"
-        "      \"height\": 48,\n      \"grayscale\": false,\n      \"progressive\": false\n    }",
+        "      \"height\": 48,\n      \"grayscale\": false,\n      \"progressive\": false,\n"
+        "      \"fits_screen\": true\n    }",
         "\"width\": 33,\n      \"height\": 17,\n      \"grayscale\": true,\n      \"progressive\": false",
         "\"width\": 20,\n      \"height\": 30,\n      \"grayscale\": false,\n      \"progressive\": true",
         "{\n      \"offset\": " + std::to_string(s2) + ",\n      \"name\": \"m\xC3\xBCsic.wav\",\n      \"size\": 7\n    }",
@@ -324,6 +325,26 @@ TEST_F(ScrpackTest, NamesOutsideTheCodePage) {
     Outcome s = run({"build", "-m", path("m.txt"), "-o", path("o2.scr"), "--sound", path("\xE4\xB8\xAD/s\xE4\xB8\xAD.mp3")});
     EXPECT_EQ(s.status, kExitUsage);
     EXPECT_TRUE(has(s.err, "ANSI code page")) << s.err;
+}
+
+// Messages reach the terminal as UTF-8 whether they hold a native path (UTF-8 already) or a
+// stored name (ANSI), never converted twice.
+TEST_F(ScrpackTest, MessagesWithNonAsciiNamesAreReadable) {
+    write("a.jpg", make_jpeg(8, 8, false, false));
+    write("m\xC3\xBCsic.", Bytes(3, 1));
+    struct Case {
+        std::string sound;
+        std::string message;
+    };
+    const Case cases[] = {
+        {path("gone-\xC3\xBC.mp3"), "Cannot open file " + path("gone-\xC3\xBC.mp3")},
+        {path("m\xC3\xBCsic."), "Invalid item file name \"m\xC3\xBCsic.\""},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run({"build", "-s", stub_, "-o", path("o.scr"), path("a.jpg"), "--sound", c.sound});
+        EXPECT_EQ(r.status, kExitBadPackage);
+        EXPECT_TRUE(has(r.err, c.message)) << r.err;
+    }
 }
 #endif
 
