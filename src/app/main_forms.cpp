@@ -2,8 +2,10 @@
 
 #include <chrono>
 
+#include "base/os.h"
 #include "saver/run_mode.h"
 #include "saver/saver_form.h"
+#include "setup/setup_form.h"
 #include "transition/transition_view.h"
 
 namespace scr {
@@ -20,6 +22,7 @@ RandomSource& ProgramRandom() {
 
 std::unique_ptr<TForm> CreateMainForm(Backend& backend, Application& app, uint8_t run_mode) {
     if (run_mode == kScreenSaver) return CreateForm<TfrmScrn>(backend, app, ProgramRandom());
+    if (run_mode == kConfigure) return CreateForm<TfrmSetup>(backend, app, sys::ScreenPixelsPerInch());
     return nullptr;
 }
 

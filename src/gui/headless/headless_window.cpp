@@ -17,15 +17,9 @@ Rect BoundingBox(const Rect& a, const Rect& b) {
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec)
-    : Window(app), kind_(spec.kind), spec_(spec), text_(spec.caption), bounds_(spec.bounds), caption_(spec.caption),
-      color_(spec.color) {
+    : Window(app), kind_(spec.kind), spec_(spec), text_(spec.caption), bounds_(spec.bounds), color_(spec.color) {
     number_ = app.AddWindow(this);
-    if (spec.kind == WindowKind::Label && spec.auto_size) {
-        // Sized to its text with the backend's deterministic metrics.
-        const int h = spec.font.height < 0 ? -spec.font.height : spec.font.height;
-        bounds_.right = bounds_.left + int(spec.caption.size()) * h * 3 / 5;
-        bounds_.bottom = bounds_.top + (h * 4 + 2) / 3;
-    }
+    FitToText();
     if (spec.default_button) {
         // The top-level window above it presses it on Enter.
         for (Window* p = spec.parent; p != nullptr;) {
@@ -182,6 +176,19 @@ void HeadlessWindow::InjectKeyUp(uint16_t key, ShiftState shift) {
 }
 
 void HeadlessWindow::InjectActivate(bool active) { happ().SetActiveWindow(active ? this : nullptr); }
+
+void HeadlessWindow::FitToText() {
+    if (kind_ != WindowKind::Label || !spec_.auto_size) return;
+    // The backend's deterministic metrics: 3/5 of the height a character, 4/3 of it a line.
+    const int h = spec_.font.height < 0 ? -spec_.font.height : spec_.font.height;
+    bounds_.right = bounds_.left + int(text_.size()) * h * 3 / 5;
+    bounds_.bottom = bounds_.top + (h * 4 + 2) / 3;
+}
+
+void HeadlessWindow::SetCaption(const std::string& ansi_text) {
+    text_ = ansi_text;
+    FitToText();
+}
 
 void HeadlessWindow::SetChecked(bool checked) {
     if (checked == checked_) return;

@@ -32,7 +32,7 @@ public:
     WindowState State() const override { return state_; }
     void SetState(WindowState state) override { state_ = state; }
     void SetTopmost() override { topmost_ = true; }
-    void SetCaption(const std::string& ansi_text) override { caption_ = ansi_text; }
+    void SetCaption(const std::string& ansi_text) override;
     void SetColor(uint32_t colorref) override;
     void Invalidate(const Rect& r, bool erase) override;
     void Update() override;
@@ -68,7 +68,7 @@ public:
     const WindowSpec& spec() const { return spec_; }
     const Bitmap& surface() const { return surface_; }
     bool topmost() const { return topmost_; }
-    const std::string& caption() const { return caption_; }
+    const std::string& caption() const { return text_; }
     uint32_t color() const { return color_; }
     // The area marked and not yet painted (bounding box, client coordinates).
     Rect pending_invalid() const { return invalid_; }
@@ -85,6 +85,7 @@ public:
 private:
     HeadlessApplication& happ() const { return static_cast<HeadlessApplication&>(application()); }
     void ResizeSurface();
+    void FitToText();
     int FrameWidth() const;
     int FrameHeight() const;
 
@@ -100,7 +101,6 @@ private:
     bool topmost_ = false;
     bool destroying_ = false;
     WindowState state_ = WindowState::Normal;
-    std::string caption_;
     uint32_t color_ = 0;
     Bitmap surface_;
     bool keep_surface_ = true;

@@ -88,7 +88,8 @@ int HighY(LPARAM l) { return int(short(HIWORD(l))); }
 }  // namespace
 
 Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec)
-    : Window(app), kind_(spec.kind), text_color_(spec.font.color), notify_(spec.notify) {
+    : Window(app), kind_(spec.kind), text_color_(spec.font.color), notify_(spec.notify),
+      auto_size_(spec.auto_size && spec.kind == WindowKind::Label) {
     RegisterWindowClass();
     const bool child = spec.kind != WindowKind::Popup && spec.kind != WindowKind::Frame;
     Win32Window* parent_window = dynamic_cast<Win32Window*>(spec.parent);
@@ -110,16 +111,7 @@ Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec)
     if (IsControl()) system_proc_ = reinterpret_cast<WNDPROC>(previous);
     if (IsControl()) {
         CreateFontFor(spec.font);
-        if (spec.auto_size && spec.kind == WindowKind::Label) {
-            // Sized to its text in its own font, as a label that sizes itself.
-            HDC dc = GetDC(hwnd_);
-            const HGDIOBJ old = SelectObject(dc, font_);
-            SIZE size{};
-            GetTextExtentPoint32A(dc, spec.caption.c_str(), int(spec.caption.size()), &size);
-            SelectObject(dc, old);
-            ReleaseDC(hwnd_, dc);
-            SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-        }
+        if (auto_size_) FitToText();
         if (spec.default_button) {
             if (Win32Window* top = TopLevel()) top->default_button_ = this;
         }
@@ -156,6 +148,22 @@ void Win32Window::CreateFontFor(const ControlFont& f) {
                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, f.face.c_str());
     if (font_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+void Win32Window::FitToText() {
+    const std::string text = Text();
+    HDC dc = GetDC(hwnd_);
+    const HGDIOBJ old = SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void Win32Window::SetCaption(const std::string& ansi_text) {
+    SetWindowTextA(hwnd_, ansi_text.c_str());
+    if (auto_size_) FitToText();
 }
 
 std::string Win32Window::Text() const {

@@ -28,7 +28,7 @@ public:
     WindowState State() const override;
     void SetState(WindowState state) override;
     void SetTopmost() override;
-    void SetCaption(const std::string& ansi_text) override { SetWindowTextA(hwnd_, ansi_text.c_str()); }
+    void SetCaption(const std::string& ansi_text) override;
     void SetColor(uint32_t colorref) override;
     void Invalidate(const Rect& r, bool erase) override;
     void Update() override { UpdateWindow(hwnd_); }
@@ -55,6 +55,8 @@ private:
     void Paint();
     bool IsControl() const;
     void CreateFontFor(const ControlFont& font);
+    // Sizes a label to its text in its font.
+    void FitToText();
     // The top-level window above this one.
     Win32Window* TopLevel();
 
@@ -65,6 +67,7 @@ private:
     HFONT font_ = nullptr;
     uint32_t text_color_ = 0;
     bool notify_ = false;
+    bool auto_size_ = false;
     Win32Window* default_button_ = nullptr;  // a top-level window's button for Enter
     HDC paint_dc_ = nullptr;  // the device context of the paint under way
     bool destroying_ = false;
