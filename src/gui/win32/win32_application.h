@@ -37,6 +37,7 @@ public:
     void Sleep(uint32_t ms) override { ::Sleep(ms); }
     void SetThreadPriority(TThreadPriority p) override;
     void ShowException(const std::exception& error) override;
+    void ShowMessage(const std::string& text) override;
 
     // The hidden application window: the owner of every top-level window of the program.
     HWND Handle() const { return window_; }
