@@ -3,6 +3,7 @@
 # run whole programs on; scr_framework_win32 and scr_winmain (the process start) on Windows.
 add_library(scr_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/application.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/automation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transition_control.cpp)
 target_include_directories(scr_framework PUBLIC ${CMAKE_SOURCE_DIR}/src)
