@@ -12,7 +12,8 @@ target_link_libraries(scr_framework PUBLIC scr_base scr_transition)
 add_library(scr_framework_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_application.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_automation.cpp)
 target_link_libraries(scr_framework_headless PUBLIC scr_framework)
 
 if(WIN32)
@@ -20,8 +21,10 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
-  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_automation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_activex.cpp)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 oleaut32 uuid gdi32 user32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
   target_link_libraries(scr_winmain PUBLIC scr_framework_win32)
