@@ -82,6 +82,9 @@ public:
     // --- Errors ---
     // Shows an error that escaped an event handler: a message box with the title and the text.
     virtual void ShowException(const std::exception& error) = 0;
+    // The simple modal message: the text under the title with an OK button, owned by the active
+    // window; returns when it is closed.
+    virtual void ShowMessage(const std::string& text) = 0;
     // Runs an event handler; an exception it raises is reported instead of passed on. Window
     // procedures call their handlers through it: exceptions must not cross the system's frames.
     void Guard(const std::function<void()>& handler);

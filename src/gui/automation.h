@@ -31,14 +31,22 @@ private:
     int32_t result_;
 };
 
+// Result codes that the portable layer raises itself (the system's values, as HRESULTs).
+inline constexpr int32_t kOleFail = int32_t(0x80004005);          // E_FAIL
+inline constexpr int32_t kOlePointer = int32_t(0x80004003);       // E_POINTER
+inline constexpr int32_t kOleTypeMismatch = int32_t(0x80020005);  // DISP_E_TYPEMISMATCH
+inline constexpr int32_t kOleOverflow = int32_t(0x8002000A);      // DISP_E_OVERFLOW
+
 // A value passed to or returned by a member: nothing, a 32-bit integer (VT_I4), a Boolean
 // (VT_BOOL), a double, a string (ANSI code page here, a BSTR on the wire) or an object.
 using Variant = std::variant<std::monostate, int32_t, bool, double, std::string, std::shared_ptr<AutomationObject>>;
 
-// The integer in v, converted the way the server would (VT_I4, VT_BOOL, a double rounded);
-// throws EOleException("Type mismatch") for the rest.
+// The integer in v, converted the way the server would (VT_I4, VT_BOOL true as -1, a double
+// rounded half to even); throws EOleException("Type mismatch") for the rest, and
+// EOleException("Out of present range") for a double beyond 32 bits.
 int32_t VariantToInt(const Variant& v);
-// The object in v; throws EOleException when v holds none.
+// The object in v; throws EOleException when v holds none ("Type mismatch") or holds an empty
+// reference.
 std::shared_ptr<AutomationObject> VariantToObject(const Variant& v);
 
 class AutomationObject {

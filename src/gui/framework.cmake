@@ -3,6 +3,7 @@
 # run whole programs on; scr_framework_win32 and scr_winmain (the process start) on Windows.
 add_library(scr_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/application.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/automation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transition_control.cpp)
@@ -12,7 +13,8 @@ target_link_libraries(scr_framework PUBLIC scr_base scr_transition)
 add_library(scr_framework_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_application.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_automation.cpp)
 target_link_libraries(scr_framework_headless PUBLIC scr_framework)
 
 if(WIN32)
@@ -21,8 +23,10 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_services.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
-  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 advapi32 shell32)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_automation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_activex.cpp)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 oleaut32 uuid gdi32 user32 advapi32 shell32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
   target_link_libraries(scr_winmain PUBLIC scr_framework_win32)

@@ -262,4 +262,9 @@ void HeadlessApplication::ShowException(const std::exception& error) {
     reports_.push_back({Title(), ExceptionReportText(error.what())});
 }
 
+void HeadlessApplication::ShowMessage(const std::string& text) {
+    messages_.push_back(text);
+    log("message " + text);
+}
+
 }  // namespace scr

@@ -65,6 +65,8 @@ public:
     void SetThreadPriority(TThreadPriority p) override;
     void ShowException(const std::exception& error) override;
     void HideApplicationWindow() override { log("app window hidden"); }
+    // Kept in messages() and logged as "message <text>"; returns at once.
+    void ShowMessage(const std::string& text) override;
 
     // --- Scripting ---
     // Moves the clock forward without dispatching anything.
@@ -84,6 +86,8 @@ public:
         std::string text;
     };
     const std::vector<Report>& reports() const { return reports_; }
+    // The texts of ShowMessage, in order.
+    const std::vector<std::string>& messages() const { return messages_; }
     std::size_t pending() const;
     int active_timers() const;
     TThreadPriority last_priority() const { return last_priority_; }
@@ -146,6 +150,7 @@ private:
     HeadlessWindow* active_ = nullptr;
     int window_serial_ = 0;
     std::vector<Report> reports_;
+    std::vector<std::string> messages_;
 };
 
 }  // namespace scr

@@ -13,6 +13,7 @@
 
 #include "gui/backend.h"
 #include "gui/headless/headless_application.h"
+#include "gui/headless/headless_automation.h"
 #include "gui/headless/headless_window.h"
 
 namespace scr {
@@ -108,12 +109,15 @@ public:
     // Every service call and lifecycle event, in order.
     std::vector<std::string> log;
     HeadlessServices& script() { return services_; }
+    HeadlessCom com{log};  // the automation servers and ActiveX controls that exist (headless_automation.h)
 
     Services& services() override { return services_; }
     // Logs "app created"; the application logs its own lifecycle to the same log.
     std::unique_ptr<Application> CreateApplication() override;
     // app must come from a HeadlessBackend.
     std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<ActiveXControl> NewActiveXControl(Window& parent, const std::string& class_name_or_clsid, const Rect& bounds) override;  // headless_automation.cpp
+    std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) override;  // headless_automation.cpp
 
 private:
     HeadlessServices services_;

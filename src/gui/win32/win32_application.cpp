@@ -182,4 +182,8 @@ void Win32Application::ShowException(const std::exception& error) {
     MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), MB_OK | MB_ICONSTOP);
 }
 
+void Win32Application::ShowMessage(const std::string& text) {
+    MessageBoxA(GetActiveWindow(), text.c_str(), Title().c_str(), MB_OK);
+}
+
 }  // namespace scr

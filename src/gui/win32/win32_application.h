@@ -38,6 +38,7 @@ public:
     void SetThreadPriority(TThreadPriority p) override;
     void ShowException(const std::exception& error) override;
     void HideApplicationWindow() override { ShowWindow(window_, SW_HIDE); }
+    void ShowMessage(const std::string& text) override;
 
     // The hidden application window: the owner of every top-level window of the program.
     HWND Handle() const { return window_; }

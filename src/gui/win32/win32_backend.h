@@ -42,6 +42,8 @@ public:
     std::unique_ptr<Application> CreateApplication() override;
     // app must be the Win32Application this backend made.
     std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<ActiveXControl> NewActiveXControl(Window& parent, const std::string& class_name_or_clsid, const Rect& bounds) override;  // win32_activex.cpp
+    std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) override;  // win32_automation.cpp
 
 private:
     Win32Services services_;
