@@ -47,7 +47,7 @@ public:
     WindowHandle Handle() const { return window_->Handle(); }
 
     // --- Events, wired by the form's class ---
-    std::function<void()> OnCreate, OnShow, OnActivate, OnDestroy;
+    std::function<void()> OnCreate, OnShow, OnActivate, OnDestroy, OnResize;
     std::function<void(TCloseAction&)> OnClose;
     std::function<void(uint16_t& key, ShiftState)> OnKeyDown;
     std::function<void(MouseButton, ShiftState, int x, int y)> OnMouseDown;
@@ -101,6 +101,9 @@ protected:
     void HandleMouseDown(MouseButton button, ShiftState shift, int x, int y) override;
     void HandleKeyDown(uint16_t key, ShiftState shift) override;
     void HandleActivate(bool active) override;
+    void HandleSize() override {
+        if (OnResize) OnResize();
+    }
     void HandleClose() override { Close(); }
     bool HandleMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
 

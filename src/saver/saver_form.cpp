@@ -33,7 +33,12 @@ TfrmScrn::TfrmScrn(Backend& backend, Application& app, RandomSource& random)
     view.SetThreaded(false);
     view.SetRandomSource(&random_);
     PShow->OnMouseMove = [this](ShiftState shift, int x, int y) { FormMouseMove(shift, x, y); };
+    CreateFlashControl();
     TimerFlash.SetEnabled(false);
+    TimerFlash.SetOnTimer([this] { TimerFlashTimer(); });
+    OnResize = [this] {
+        if (swf) swf->SetBounds(window().ClientRect());
+    };
 
     OnCreate = [this] { FormCreate(); };
     OnShow = [this] { FormShow(); };
@@ -51,6 +56,10 @@ TfrmScrn::TfrmScrn(Backend& backend, Application& app, RandomSource& random)
 TfrmScrn::~TfrmScrn() {
     DoDestroy();
     RestoreSystemState();
+    // Every reference to the control and the presentation goes before the application (and
+    // with it the apartment) does.
+    ReleasePresentation();
+    swf.reset();
     // Idle calls must not reach a window that is gone.
     if (application().HasIdleHandler()) application().SetOnIdle(nullptr);
 }

@@ -41,7 +41,12 @@ public:
 
     // --- Components ---
     std::unique_ptr<TransitionControl> PShow;
+    // The Flash control over the client area; empty when it cannot be created (not installed):
+    // the window then works without it.
+    std::unique_ptr<ActiveXControl> swf;
     TTimer TimerFlash;
+    // The presentation application, and the running show's objects (kept until the end).
+    std::shared_ptr<AutomationObject> ppta, pptp, ShowSettingsRef, ShowWindowRef;
 
     // --- Working state ---
     bool CaptionToggle = false;
@@ -87,6 +92,7 @@ public:
     // Stops and closes the player, so that no extracted track is held open when it is deleted.
     void StopSound();
     void PlayNextFlash();
+    void TimerFlashTimer();
     void HideFlashControl();
     void StartPresentation();
     void QuitPresentation();
@@ -102,6 +108,8 @@ private:
     // Steps 1 to 9 of the first activation: false when the trailer could not be read.
     bool SetUpFromPackage();
     void CloseWindow() { Close(); }
+    void CreateFlashControl();
+    void ReleasePresentation();
     // The cursor and the screen-saver flag as the set-up left them, put back on every road
     // out of the run, also when the window is destroyed without being closed.
     void RestoreSystemState();
