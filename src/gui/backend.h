@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "gui/application.h"
+#include "gui/media_player.h"
 #include "gui/services.h"
 #include "gui/window.h"
 
@@ -20,6 +21,8 @@ public:
     virtual std::unique_ptr<Application> CreateApplication() = 0;
     // A window of the given kind, hidden until SetVisible; it reports to its listener.
     virtual std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) = 0;
+    // A media player whose notices arrive through app's loop; app must come from this backend.
+    virtual std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) = 0;
 };
 
 // The program's entry, supplied by the program and called by the platform's start-up code.

@@ -10,6 +10,7 @@
 
 #include "gui/backend.h"
 #include "gui/headless/headless_application.h"
+#include "gui/headless/headless_media.h"
 #include "gui/headless/headless_window.h"
 
 namespace scr {
@@ -57,6 +58,8 @@ public:
     std::unique_ptr<Application> CreateApplication() override;
     // app must come from a HeadlessBackend.
     std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) override;
+    HeadlessMedia media;  // what the media players play; they log their commands (headless_media.h)
 
 private:
     HeadlessServices services_;

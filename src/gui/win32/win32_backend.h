@@ -24,6 +24,7 @@ public:
     std::unique_ptr<Application> CreateApplication() override;
     // app must be the Win32Application this backend made.
     std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) override;
 
 private:
     Win32Services services_;
