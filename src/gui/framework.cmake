@@ -23,7 +23,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_media_player.cpp)
-  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 winmm)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 winmm advapi32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
   target_link_libraries(scr_winmain PUBLIC scr_framework_win32)

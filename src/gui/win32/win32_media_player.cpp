@@ -45,6 +45,25 @@ std::string FileHead(const std::string& file_name) {
     }
 }
 
+// Keeps the driver of an open device loaded for the life of the process. Wine's wave driver
+// posts a play's notice from a thread of its own and only then returns from the driver's code:
+// a close that unloads the driver (the last device of its type) in that moment crashes the
+// process, executing unloaded code (seen under load about once in forty WAV endings).
+void PinDriver(MCIDEVICEID device) {
+    char type[64] = "";
+    MCI_SYSINFO_PARMSA info{};
+    info.lpstrReturn = type;
+    info.dwRetSize = sizeof type;
+    if (mciSendCommandA(device, MCI_SYSINFO, MCI_SYSINFO_INSTALLNAME, reinterpret_cast<DWORD_PTR>(&info)) != 0) return;
+    char driver[MAX_PATH] = "";
+    DWORD size = sizeof driver;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\MCI32", type,
+                     RRF_RT_REG_SZ, nullptr, driver, &size) != ERROR_SUCCESS)
+        return;
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, driver, &module);
+}
+
 class Win32MediaPlayer : public MciMediaPlayer {
 public:
     explicit Win32MediaPlayer(Application& app) : MciMediaPlayer(app) {
@@ -92,6 +111,7 @@ private:
             flags |= MCI_OPEN_TYPE;
         }
         Check(mciSendCommandA(0, MCI_OPEN, flags, reinterpret_cast<DWORD_PTR>(&open)));
+        PinDriver(open.wDeviceID);
         return open.wDeviceID;
     }
 

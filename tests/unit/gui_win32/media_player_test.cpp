@@ -148,5 +148,13 @@ TEST_F(Win32MediaPlayerTest, OpenAndDestructionCloseTheDeviceAndFreeItsFile) {
     EXPECT_TRUE(seen.empty());
 }
 
+// Wine's wave driver returns into its own code after posting a play's notice: unloading it with
+// the last wave device's close in that moment crashed the process. The driver stays loaded.
+TEST_F(Win32MediaPlayerTest, DriverStaysLoadedAfterItsLastDeviceCloses) {
+    Open(files[0]);
+    player->Close();
+    EXPECT_NE(GetModuleHandleA("mciwave.dll"), nullptr);
+}
+
 }  // namespace
 }  // namespace scr
