@@ -6,9 +6,10 @@
   analyse_wav.py segments REC.wav [--json] [options]
       one line per stretch of the recording: "START_MS END_MS HZ DB", HZ being "silence" where
       the level stays below --silence-db (DB is the stretch's RMS level in dB of full scale).
-  analyse_wav.py expect REC.wav HZ [HZ ...] [options]
+  analyse_wav.py expect REC.wav HZ [HZ ...] [--join-repeats] [options]
       exit status 0 when the recording's tones, in order, begin with the given pitches (each
-      within --tolerance); the tones found are printed either way.
+      within --tolerance); the tones found are printed either way. With --join-repeats a tone
+      heard again right after a gap counts once (a track that stuttered).
 
 The pitch of a window is measured from the spacing of its rising zero crossings, which is exact
 for the pure tones the tests play and cheap enough for minutes of audio in plain Python. Windows
@@ -126,8 +127,12 @@ def segments(samples, rate, window_ms=50, silence_db=-40.0, min_ms=150, toleranc
             for s in result]
 
 
-def tones(found):
-    return [s["hz"] for s in found if s["hz"] is not None]
+def tones(found, tolerance=0.03, join_repeats=False):
+    heard = []
+    for hz in (s["hz"] for s in found if s["hz"] is not None):
+        if not (join_repeats and heard and same_pitch(heard[-1], hz, tolerance)):
+            heard.append(hz)
+    return heard
 
 
 def main(argv=None):
@@ -150,6 +155,7 @@ def main(argv=None):
             p.add_argument("--json", action="store_true")
         else:
             p.add_argument("pitches", nargs="+", type=float)
+            p.add_argument("--join-repeats", action="store_true")
     args = parser.parse_args(argv)
 
     try:
@@ -175,7 +181,7 @@ def main(argv=None):
                 hz = "silence" if s["hz"] is None else f"{s['hz']:.1f}"
                 print(f"{s['start_ms']} {s['end_ms']} {hz} {s['db']:.1f}")
         return 0
-    heard = tones(found)
+    heard = tones(found, args.tolerance, args.join_repeats)
     print("tones: " + " ".join(f"{hz:.0f}" for hz in heard))
     ok = len(heard) >= len(args.pitches) and all(same_pitch(h, w, args.tolerance) for h, w in zip(heard, args.pitches))
     return 0 if ok else 1

@@ -72,6 +72,13 @@ class AnalyseWavTest(unittest.TestCase):
                 self.assertEqual(got, status)
                 self.assertEqual(out, "tones: 440 880 440\n")
 
+    def test_join_repeats_counts_a_stuttering_tone_once(self):
+        path = self.write([(440, 400), (880, 300), (0, 200), (880, 400), (440, 400)])
+        for options, heard, status in ((["--join-repeats"], "440 880 440", 0), ([], "440 880 880 440", 1)):
+            with self.subTest(options=options):
+                got, out, _ = self.run_main("expect", path, "440", "880", "440", *options)
+                self.assertEqual((got, out), (status, f"tones: {heard}\n"))
+
     def test_bad_input_is_a_message_not_a_traceback(self):
         not_wav = os.path.join(self.dir.name, "x.wav")
         with open(not_wav, "wb") as f:
