@@ -52,9 +52,9 @@ log "prefix and sound server ready"
 # --- Files: a 440 Hz WAV track and an 880 Hz MP3 track, and shorter ones for many endings ------
 F=$WORK/files
 make_tracks() {
-  local spec name hz ms
-  for spec in a440:440:1500 b880:880:1500 c880:880:600 s440:440:300 s880:880:300; do
-    IFS=: read -r name hz ms <<<"$spec"
+  local track name hz ms
+  for track in a440:440:1500 b880:880:1500 c880:880:600 s440:440:300 s880:880:300; do
+    IFS=: read -r name hz ms <<<"$track"
     python3 "$ANALYSE" tone "$F/$name.wav" "$hz:$ms" || return 1
   done
   for name in b880 c880 s880; do lame --quiet -b 128 "$F/$name.wav" "$F/$name.mp3" || return 1; done
