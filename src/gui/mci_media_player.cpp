@@ -97,19 +97,11 @@ void MciMediaPlayer::Notice(uint32_t device, TMPNotifyValues value) {
     }
     // A newer notice replaces a held one: the device has moved on.
     DropHeld();
-    if (value == TMPNotifyValues::nvSuccessful && reporter_ == Reporter::Play) {
-        bool playing = false;
-        try {
-            playing = DeviceMode(device_) == TMPModes::mpPlaying;
-        } catch (const EMCIDeviceError&) {
-            // A device that cannot say its mode is not known to be playing: raise the notice.
-        }
-        if (playing) {
-            ++stats_.held;
-            held_since_ = app_.TickCount();
-            held_timer_ = app_.SetTimer(kReaskInterval, [this] { CheckHeld(); });
-            return;
-        }
+    if (value == TMPNotifyValues::nvSuccessful && reporter_ == Reporter::Play && StillPlaying()) {
+        ++stats_.held;
+        held_since_ = app_.TickCount();
+        held_timer_ = app_.SetTimer(kReaskInterval, [this] { CheckHeld(); });
+        return;
     }
     Raise(value);
 }
@@ -121,14 +113,18 @@ void MciMediaPlayer::DropHeld() {
     ++stats_.held_dropped;
 }
 
+bool MciMediaPlayer::StillPlaying() {
+    try {
+        return DeviceMode(device_) == TMPModes::mpPlaying;
+    } catch (const EMCIDeviceError&) {
+        // A device that cannot say its mode is not known to be playing: the notice is raised.
+        return false;
+    }
+}
+
 void MciMediaPlayer::CheckHeld() {
     const uint32_t waited = app_.TickCount() - held_since_;
-    bool playing = false;
-    try {
-        playing = DeviceMode(device_) == TMPModes::mpPlaying;
-    } catch (const EMCIDeviceError&) {
-    }
-    if (playing && waited < kReaskLimit) return;
+    if (StillPlaying() && waited < kReaskLimit) return;
     app_.KillTimer(held_timer_);
     held_timer_ = 0;
     stats_.longest_hold = std::max(stats_.longest_hold, waited);

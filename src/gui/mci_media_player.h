@@ -81,6 +81,7 @@ private:
     enum class Reporter { None, Open, Play, Stop };
 
     uint32_t RequireDevice() const;
+    bool StillPlaying();
     void DropHeld();
     void CheckHeld();
     void Raise(TMPNotifyValues value);
