@@ -39,3 +39,9 @@ apt-get install -y -q --no-install-recommends \
   nasm \
   wine64 xvfb xdotool openbox imagemagick x11-utils libx11-dev libxfixes-dev \
   python3
+
+# Sound in the end-to-end tests: a user-space PulseAudio with a null sink that Wine plays into
+# and parec records; Wine's MP3 device needs GStreamer's base and good plugins (the good set
+# brings the MP3 decoder); lame makes the MP3 test tracks.
+apt-get install -y -q --no-install-recommends \
+  pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good lame

@@ -8,6 +8,7 @@
 
 #include "gui/application.h"
 #include "gui/automation.h"
+#include "gui/media_player.h"
 #include "gui/services.h"
 #include "gui/window.h"
 
@@ -30,6 +31,8 @@ public:
     // The application object of an automation server (ProgID, or CLSID as "{...}"), found or
     // started as kind says. Throws EOleException.
     virtual std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) = 0;
+    // A media player whose notices arrive through app's loop; app must come from this backend.
+    virtual std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) = 0;
 };
 
 // The program's entry, supplied by the program and called by the platform's start-up code.

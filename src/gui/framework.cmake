@@ -6,6 +6,7 @@ add_library(scr_framework STATIC
   ${CMAKE_CURRENT_LIST_DIR}/automation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mci_media_player.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transition_control.cpp)
 target_include_directories(scr_framework PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(scr_framework PUBLIC scr_base scr_transition)
@@ -14,7 +15,8 @@ add_library(scr_framework_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_application.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_automation.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_automation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless/headless_media_player.cpp)
 target_link_libraries(scr_framework_headless PUBLIC scr_framework)
 
 if(WIN32)
@@ -25,8 +27,9 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_services.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_automation.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_activex.cpp)
-  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 oleaut32 uuid gdi32 user32 advapi32 shell32)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_activex.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_media_player.cpp)
+  target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 oleaut32 uuid gdi32 user32 winmm advapi32 shell32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
   target_link_libraries(scr_winmain PUBLIC scr_framework_win32)

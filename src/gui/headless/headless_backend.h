@@ -14,6 +14,7 @@
 #include "gui/backend.h"
 #include "gui/headless/headless_application.h"
 #include "gui/headless/headless_automation.h"
+#include "gui/headless/headless_media.h"
 #include "gui/headless/headless_window.h"
 
 namespace scr {
@@ -118,6 +119,8 @@ public:
     std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
     std::unique_ptr<ActiveXControl> NewActiveXControl(Window& parent, const std::string& class_name_or_clsid, const Rect& bounds) override;  // headless_automation.cpp
     std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) override;  // headless_automation.cpp
+    std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) override;
+    HeadlessMedia media;  // what the media players play; they log their commands (headless_media.h)
 
 private:
     HeadlessServices services_;
