@@ -18,9 +18,52 @@ constexpr int32_t msoTrue = -1, msoFalse = 0, ppShowTypeSpeaker = 1, ppSoundNone
 
 }  // namespace
 
-void TfrmScrn::StartSound() {}
+// ---------------------------------------------------------------- the background sound
 
-void TfrmScrn::StopSound() {}
+void TfrmScrn::StartSound() {
+    // One random track, repeated for the whole run (Random(0) is 0).
+    if (Settings->SoundRandom == 3) SndIndex = random_.next(Settings->SndCount());
+    PlayNextSound();
+}
+
+void TfrmScrn::PlayNextSound() {
+    if (Settings->SndCount() == 0 || Settings->lMute) return;
+    if (SndIndex > Settings->SndCount() - 1) SndIndex = 0;
+    if (Settings->SoundRandom == 2) SndIndex = random_.next(Settings->SndCount());
+    mpSaver->SetFileName(JoinPath(item_dir_, Settings->SndFileName(SndIndex)));
+    try {
+        mpSaver->Open();
+        mpSaver->Play();
+    } catch (...) {
+        // A track that cannot be opened or played reports nothing: the music ends quietly.
+    }
+    // The next command reports its completion too: the stop of mpSaverNotify.
+    mpSaver->SetNotify(true);
+    if (Settings->SoundRandom != 3) ++SndIndex;
+}
+
+void TfrmScrn::mpSaverNotify() {
+    // A report that comes while a track plays (the previous stop's own) changes nothing.
+    if (mpSaver->Mode() == TMPModes::mpPlaying) return;
+    try {
+        mpSaver->Stop();
+    } catch (...) {
+        // Errors of playback are dropped.
+    }
+    mpSaver->SetNotify(false);
+    PlayNextSound();
+}
+
+void TfrmScrn::StopSound() {
+    if (!mpSaver) return;
+    try {
+        mpSaver->SetNotify(false);
+        if (mpSaver->Mode() == TMPModes::mpPlaying) mpSaver->Stop();
+    } catch (...) {
+        // The device is closed next in any case.
+    }
+    mpSaver->Close();
+}
 
 // ---------------------------------------------------------------- Flash
 

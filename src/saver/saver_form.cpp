@@ -33,6 +33,8 @@ TfrmScrn::TfrmScrn(Backend& backend, Application& app, RandomSource& random)
     view.SetThreaded(false);
     view.SetRandomSource(&random_);
     PShow->OnMouseMove = [this](ShiftState shift, int x, int y) { FormMouseMove(shift, x, y); };
+    mpSaver = backend.NewMediaPlayer(app);
+    mpSaver->OnNotify = [this](TMPNotifyValues) { mpSaverNotify(); };
     CreateFlashControl();
     TimerFlash.SetEnabled(false);
     TimerFlash.SetOnTimer([this] { TimerFlashTimer(); });
@@ -60,6 +62,7 @@ TfrmScrn::~TfrmScrn() {
     // with it the apartment) does.
     ReleasePresentation();
     swf.reset();
+    mpSaver.reset();
     // Idle calls must not reach a window that is gone.
     if (application().HasIdleHandler()) application().SetOnIdle(nullptr);
 }

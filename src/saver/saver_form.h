@@ -44,6 +44,8 @@ public:
     // The Flash control over the client area; empty when it cannot be created (not installed):
     // the window then works without it.
     std::unique_ptr<ActiveXControl> swf;
+    // The background sound's player, invisible.
+    std::unique_ptr<MediaPlayer> mpSaver;
     TTimer TimerFlash;
     // The presentation application, and the running show's objects (kept until the end).
     std::shared_ptr<AutomationObject> ppta, pptp, ShowSettingsRef, ShowWindowRef;
@@ -89,6 +91,8 @@ public:
 
     // --- Sound, Flash and presentation ---
     void StartSound();
+    void PlayNextSound();
+    void mpSaverNotify();
     // Stops and closes the player, so that no extracted track is held open when it is deleted.
     void StopSound();
     void PlayNextFlash();
