@@ -64,6 +64,21 @@ struct WindowSpec {
     bool notify = false;          // Label: reports clicks and the pointer entering and leaving
     bool auto_size = false;       // Label: sized to its text
     bool tab_stop = true;         // reached with Tab
+
+    // A top-level window without border or caption over bounds, filled with color.
+    static WindowSpec Popup(const Rect& bounds, uint32_t color = 0) {
+        WindowSpec s;
+        s.bounds = bounds;
+        s.color = color;
+        return s;
+    }
+    // A captioned top-level window (movable, not resizable) over bounds.
+    static WindowSpec Framed(const std::string& caption, const Rect& bounds, uint32_t color = 0) {
+        WindowSpec s = Popup(bounds, color);
+        s.kind = WindowKind::Frame;
+        s.caption = caption;
+        return s;
+    }
 };
 
 // What the owner of a window hears; every event defaults to nothing. Coordinates are the

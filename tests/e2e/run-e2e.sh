@@ -2,15 +2,15 @@
 # End-to-end tests of the x86-64 saver under wine64. Starts its own Xvfb on a free display,
 # openbox, a fresh prefix (plus a copy for the tests that change it) with a persistent
 # wineserver each, runs the tests one at a time and ends everything it started, by pid.
-#   run-e2e.sh --saver SCR --host EXE --mpr DLL --scrpack EXE --probe EXE [--gui-test EXE]
-#              --render EXE --standins DIR --work DIR [TEST...]
+#   run-e2e.sh --saver SCR --host EXE --mpr DLL --scrpack EXE --probe EXE --dialog-probe EXE
+#              [--gui-test EXE] --render EXE --standins DIR --work DIR [TEST...]
 # --render is the native frame renderer (reference slides); --standins holds the built stand-ins.
 # With TEST names only those tests run. Exit status: the number of failed tests (0: all passed).
 set -uo pipefail
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-SAVER= HOST= MPR= SCRPACK= PROBE= GUI_TEST= RENDER= STANDINS= WORK=
+SAVER= HOST= MPR= SCRPACK= PROBE= DIALOG_PROBE= GUI_TEST= RENDER= STANDINS= WORK=
 selected=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -19,6 +19,7 @@ while [ $# -gt 0 ]; do
     --mpr) MPR=$2; shift 2 ;;
     --scrpack) SCRPACK=$2; shift 2 ;;
     --probe) PROBE=$2; shift 2 ;;
+    --dialog-probe) DIALOG_PROBE=$2; shift 2 ;;
     --gui-test) GUI_TEST=$2; shift 2 ;;
     --render) RENDER=$2; shift 2 ;;
     --standins) STANDINS=$2; shift 2 ;;
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     *) selected+=("$1"); shift ;;
   esac
 done
-for v in SAVER HOST MPR SCRPACK PROBE RENDER STANDINS WORK; do
+for v in SAVER HOST MPR SCRPACK PROBE DIALOG_PROBE RENDER STANDINS WORK; do
   [ -n "${!v}" ] || { echo "run-e2e.sh: --${v,,} is required" >&2; exit 2; }
 done
 

@@ -48,7 +48,7 @@ KindInfo InfoFor(const WindowSpec& spec) {
         case WindowKind::Child:
             return {kClassName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case WindowKind::Label:
-            return {"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (spec.notify ? SS_NOTIFY : 0), 0};
+            return {"STATIC", DWORD(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (spec.notify ? SS_NOTIFY : 0)), 0};
         case WindowKind::Button:
             return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | (spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
         case WindowKind::CheckBox:
