@@ -21,7 +21,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_backend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_services.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/present_bitmap.cpp)
   target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 gdi32 user32 advapi32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)
