@@ -1,17 +1,25 @@
 # Every dependency comes from Debian. Natively the -dev packages are used; for Windows,
-# libjpeg-turbo is cross-built from Debian's source package into the build tree, once.
+# libjpeg-turbo (and Google Benchmark for the benchmarks) are cross-built from Debian's source
+# packages into the build tree, once.
+
+# scr_cross_build(NAME SCRIPT PREFIX FILE): runs scripts/SCRIPT TOOLCHAIN PREFIX, which builds
+# NAME for this Windows target and installs it into PREFIX, unless PREFIX/FILE exists already.
+function(scr_cross_build name script prefix file)
+  if(NOT EXISTS ${prefix}/${file})
+    message(STATUS "Cross-building ${name} into ${prefix}")
+    execute_process(
+      COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/${script} ${CMAKE_TOOLCHAIN_FILE} ${prefix}
+      RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "${name} cross-build failed (${rc})")
+    endif()
+  endif()
+endfunction()
 
 if(WIN32)
   set(SCR_JPEG_PREFIX ${CMAKE_BINARY_DIR}/deps/jpeg-${CMAKE_SYSTEM_PROCESSOR})
-  if(NOT EXISTS ${SCR_JPEG_PREFIX}/lib/libjpeg.a OR NOT EXISTS ${SCR_JPEG_PREFIX}/lib/libturbojpeg.a)
-    message(STATUS "Cross-building libjpeg-turbo into ${SCR_JPEG_PREFIX}")
-    execute_process(
-      COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-jpeg-mingw.sh ${CMAKE_TOOLCHAIN_FILE} ${SCR_JPEG_PREFIX}
-      RESULT_VARIABLE jpeg_rc)
-    if(NOT jpeg_rc EQUAL 0)
-      message(FATAL_ERROR "libjpeg-turbo cross-build failed (${jpeg_rc})")
-    endif()
-  endif()
+  # Both libraries: a tree cross-built before TurboJPEG was wanted is built again.
+  scr_cross_build(libjpeg-turbo build-jpeg-mingw.sh ${SCR_JPEG_PREFIX} lib/libturbojpeg.a)
   add_library(JPEG::JPEG STATIC IMPORTED GLOBAL)
   set_target_properties(JPEG::JPEG PROPERTIES
     IMPORTED_LOCATION ${SCR_JPEG_PREFIX}/lib/libjpeg.a
@@ -49,5 +57,13 @@ if(SCR_TESTS)
 endif()
 
 if(SCR_BENCH)
-  find_package(benchmark REQUIRED)
+  if(WIN32)
+    # Google Benchmark cross-built from Debian's source package (the native libbenchmark-dev's
+    # version) into the build tree, once, like libjpeg-turbo.
+    set(SCR_BENCHMARK_PREFIX ${CMAKE_BINARY_DIR}/deps/benchmark-${CMAKE_SYSTEM_PROCESSOR})
+    scr_cross_build("Google Benchmark" build-benchmark-mingw.sh ${SCR_BENCHMARK_PREFIX} lib/libbenchmark.a)
+    find_package(benchmark CONFIG REQUIRED PATHS ${SCR_BENCHMARK_PREFIX} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  else()
+    find_package(benchmark REQUIRED)
+  endif()
 endif()

@@ -28,7 +28,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/stretch_draw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_automation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_activex.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_media_player.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_media_player.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/present_bitmap.cpp)
   target_link_libraries(scr_framework_win32 PUBLIC scr_framework ole32 oleaut32 uuid gdi32 user32 winmm advapi32 shell32)
   # An object library: WinMain must be in the link before the C runtime asks for it.
   add_library(scr_winmain OBJECT ${CMAKE_CURRENT_LIST_DIR}/win32/winmain.cpp)

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "gui/win32/dib.h"
+#include "gui/win32/present_bitmap.h"
 #include "gui/win32/win32_backend.h"
 
 namespace scr {
@@ -273,11 +274,7 @@ void Win32Window::Present(const Rect& dest, const Bitmap& image, int src_x, int 
     if (dest.empty() || image.empty()) return;
     HDC dc = paint_dc_ ? paint_dc_ : GetDC(hwnd_);
     if (dc == nullptr) return;
-    // A top-down DIB header over exactly the rows shown: with the whole height as the source,
-    // the row order of top-down DIBs cannot be mistaken.
-    const BITMAPINFO info = TopDownDib24(image.width(), dest.height());
-    SetDIBitsToDevice(dc, dest.left, dest.top, DWORD(dest.width()), DWORD(dest.height()), src_x, 0, 0,
-                      UINT(dest.height()), image.row(src_y), &info, DIB_RGB_COLORS);
+    PresentBitmap(dc, dest, image, src_x, src_y, present_strip_);
     if (dc != paint_dc_) ReleaseDC(hwnd_, dc);
 }
 

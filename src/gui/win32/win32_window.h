@@ -1,9 +1,12 @@
 // A window of the Win32 backend: a real HWND whose procedure feeds the window model's Dispatch
 // calls (each under the application's guard, so no exception crosses the system's frames);
-// presented pixels go to the screen with SetDIBitsToDevice, straight from the Bitmap's memory.
+// presented pixels go to the screen with SetDIBitsToDevice, as 32-bit rows (PresentBitmap).
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "gui/win32/win32_application.h"
 #include "gui/window.h"
@@ -73,6 +76,7 @@ private:
     bool destroying_ = false;
     bool tracking_leave_ = false;
     WindowState pending_state_ = WindowState::Normal;  // applied when a hidden window shows
+    std::vector<uint32_t> present_strip_;              // PresentBitmap's strip, kept between paints
 };
 
 }  // namespace scr
