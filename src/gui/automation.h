@@ -77,6 +77,9 @@ public:
     // Moves the control's in-place rectangle (client coordinates of its window).
     virtual void SetBounds(const Rect& bounds) = 0;
     virtual void SetVisible(bool visible) = 0;
+    // Gives the keyboard focus to the control's window, as to a form's first control: keys
+    // then go to the control, not to the window that hosts it.
+    virtual void SetFocus() = 0;
 };
 
 // How ConnectAutomation finds its server.

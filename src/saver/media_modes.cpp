@@ -78,6 +78,7 @@ void TfrmScrn::CreateFlashControl() {
 }
 
 void TfrmScrn::HideFlashControl() {
+    swf_visible_ = false;
     if (swf) swf->SetVisible(false);
 }
 

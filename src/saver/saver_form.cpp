@@ -148,6 +148,9 @@ void TfrmScrn::FormActivate() {
     services().ShowCursor(false);
     ++cursor_hides_;
     window().SetVisible(true);
+    // The control on top is the window's first control: it gets the keyboard, as its own
+    // window does the mouse, and the window sees neither (the hook does).
+    if (swf && swf_visible_) swf->SetFocus();
 }
 
 void TfrmScrn::AppIdle(bool& /*done*/) {

@@ -122,6 +122,7 @@ private:
     std::unique_ptr<InputHook> hook_;
     std::string item_dir_;
     bool running_flag_on_ = false;
+    bool swf_visible_ = true;
     int cursor_hides_ = 0;  // hides by this window not yet undone
 };
 

@@ -30,7 +30,9 @@ BOOL CALLBACK FindTop(HWND hwnd, LPARAM lparam) {
 void Print(HWND hwnd) {
     char cls[128] = "", text[1024] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
-    GetWindowTextA(hwnd, text, sizeof text);
+    // WM_GETTEXT, not GetWindowText: an edit control of another process keeps its own text,
+    // which GetWindowText does not ask for.
+    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     // Line breaks inside a text would split the record: they are shown as \n.
     std::string shown;
     for (const char* p = text; *p; ++p) {

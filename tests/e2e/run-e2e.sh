@@ -83,12 +83,20 @@ cp "$STANDINS/password_standin.cpl" "$WORK/prefix/drive_c/windows/system32/passw
 cp -a "$WORK/prefix" "$WORK/prefix-mpr"
 cp "$MPR" "$WORK/prefix-mpr/drive_c/windows/system32/mpr.dll"
 prefixes+=("$WORK/prefix-mpr")
+# The Flash control and the presentation application are registered in a copy of their own, so
+# the main prefix stays a machine without them.
+cp -a "$WORK/prefix" "$WORK/prefix-com"
+prefixes+=("$WORK/prefix-com")
 for p in "${prefixes[@]}"; do
   WINEPREFIX=$p "$WINESERVER" -f -p >/dev/null 2>&1 &
   started+=($!)
 done
 sleep 0.3
-log "prefix ready"
+mkdir -p "$WORK/standins"
+cp "$STANDINS"/flash_standin.dll "$STANDINS"/presentation_standin.exe "$STANDINS"/password_standin.cpl "$WORK/standins/"
+bash "$(dirname "$0")/standins/register-standins.sh" "$WORK/prefix-com" "$WORK/standins" ||
+  { echo "the stand-ins could not be registered" >&2; exit 2; }
+log "prefixes ready"
 
 # --- Files under test ---------------------------------------------------------------------------
 mkdir -p "$WORK/files"

@@ -3,21 +3,24 @@
 # sink whose monitor is recorded and analysed. Starts its own Xvfb (the player's windows need a
 # display), a fresh prefix with a persistent wineserver and a sound server (pulse.sh), and ends
 # everything it started, by pid.
-#   run-sound.sh --probe SOUND_PROBE_EXE --work DIR [TEST...]
+#   run-sound.sh --probe SOUND_PROBE_EXE --saver SCR --scrpack SCRPACK --work DIR [TEST...]
+# SCRPACK is the native package tool; the saver's own tests pack their savers with it.
 # Exit status: the number of failed tests (0: all passed).
 set -uo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
-PROBE= WORK=
+PROBE= SAVER= SCRPACK= WORK=
 selected=()
 while [ $# -gt 0 ]; do
   case $1 in
     --probe) PROBE=$2; shift 2 ;;
+    --saver) SAVER=$2; shift 2 ;;
+    --scrpack) SCRPACK=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
     *) selected+=("$1"); shift ;;
   esac
 done
-for v in PROBE WORK; do
+for v in PROBE SAVER SCRPACK WORK; do
   [ -n "${!v}" ] || { echo "run-sound.sh: --${v,,} is required" >&2; exit 2; }
 done
 source "$HERE/session.sh"
@@ -60,6 +63,7 @@ make_tracks() {
   for name in b880 c880 s880; do lame --quiet -b 128 "$F/$name.wav" "$F/$name.mp3" || return 1; done
 }
 make_tracks || { echo "the test tracks could not be made" >&2; exit 2; }
+convert -size 160x120 gradient:navy-orange "$F/photo.jpg" || { echo "the test picture could not be made" >&2; exit 2; }
 
 # --- Helpers ----------------------------------------------------------------------------------
 failures=0
@@ -122,7 +126,58 @@ test_short_tracks_alternating() {
   expect_eq "tracks that ended" "$(grep -c '^notice .* successful stopped' "$out")" $n
 }
 
-all_tests=(test_wav_then_mp3_in_order test_mp3_endings_never_stall test_short_tracks_alternating)
+# --- The saver's background music ---------------------------------------------------------------
+# saver_run NAME SECONDS [scrpack options...]: packs NAME.scr in a folder of its own with the
+# picture and the options, records the sound while the saver runs SECONDS, then ends it with a
+# key; the recording is $WORK/NAME.wav.
+saver_run() {
+  local name=$1 seconds=$2
+  shift 2
+  mkdir -p "$WORK/$name"
+  "$SCRPACK" build --stub "$SAVER" --output "$WORK/$name/$name.scr" --interval 600000 "$@" "$F/photo.jpg"     >"$WORK/$name/scrpack.log" 2>&1 || { fail "packing $name: $(cat "$WORK/$name/scrpack.log")"; return 1; }
+  [ -z "${STORED_MUTE:-}" ] || printf '[Setup]\r\nmute=%s\r\n' "$STORED_MUTE" >"$WORK/$name/CONTROL.INI"
+  pulse_record_start "$WORK/$name.wav" || { fail "no recording"; return 1; }
+  "$WINE" "$WORK/$name/$name.scr" /s >/dev/null 2>&1 &
+  local pid=$! i
+  sleep "$seconds"
+  xdotool key a
+  for ((i = 0; i < 100; i++)); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && { fail "$name: a key did not end the saver"; kill $pid; }
+  wait $pid 2>/dev/null
+  pulse_record_stop
+}
+# heard NAME: the tones of the recording, "silence" alone when nothing was heard.
+heard() { python3 "$ANALYSE" segments "$WORK/$1.wav" | awk '$3 != "silence" { printf "%s ", $3 }'; }
+
+test_saver_plays_its_tracks_in_order_and_starts_over() {
+  saver_run music 9 --sound "$F/a440.wav" --sound "$F/b880.mp3" || return
+  python3 "$ANALYSE" expect "$WORK/music.wav" 440 880 440 880 --join-repeats >"$WORK/music-tones.txt" ||
+    fail "the saver played $(cat "$WORK/music-tones.txt"), expected 440 880 440 880"
+  # The tracks lived in the temporary directory for the run only.
+  local left
+  left=$(find "$WINEPREFIX/drive_c/users" -name 'a440.wav' -o -name 'b880.mp3' 2>/dev/null)
+  [ -z "$left" ] || fail "extracted tracks left behind: $left"
+}
+
+test_saver_muted_plays_nothing() {
+  saver_run muted 4 --mute --sound "$F/a440.wav" || return
+  expect_eq "heard with the package muted" "$(heard muted)" ""
+  STORED_MUTE=1 saver_run stored 4 --sound "$F/a440.wav" || return
+  expect_eq "heard with mute stored" "$(heard stored)" ""
+  # The stored "0" turns the package's mute off again.
+  STORED_MUTE=0 saver_run unmuted 4 --mute --sound "$F/a440.wav" || return
+  [[ $(heard unmuted) == *440* ]] || fail "nothing heard with \"0\" stored over a muted package"
+}
+
+test_saver_flash_mode_plays_no_music() {
+  printf 'frames=10\nrate=1\ncolor=FF0000\n' >"$F/m.swf"
+  saver_run flash 4 --mode flash --flash "$F/m.swf" --sound "$F/a440.wav" || return
+  expect_eq "heard in Flash mode" "$(heard flash)" ""
+}
+
+all_tests=(test_wav_then_mp3_in_order test_mp3_endings_never_stall test_short_tracks_alternating
+  test_saver_plays_its_tracks_in_order_and_starts_over test_saver_muted_plays_nothing
+  test_saver_flash_mode_plays_no_music)
 [ ${#selected[@]} -gt 0 ] || selected=("${all_tests[@]}")
 for t in "${selected[@]}"; do
   declare -F "$t" >/dev/null || { echo "no test named $t" >&2; failures=$((failures + 1)); continue; }

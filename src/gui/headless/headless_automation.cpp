@@ -87,6 +87,7 @@ public:
     AutomationObject& Dispatch() override { return *dispatch_; }
     void SetBounds(const Rect& bounds) override { com_.Log("activex bounds " + RectText(bounds)); }
     void SetVisible(bool visible) override { com_.Log(visible ? "activex show" : "activex hide"); }
+    void SetFocus() override { com_.Log("activex focus"); }
 
 private:
     HeadlessCom& com_;

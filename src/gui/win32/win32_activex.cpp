@@ -127,6 +127,11 @@ public:
         OleCheck(object_->DoVerb(visible ? OLEIVERB_SHOW : OLEIVERB_HIDE, nullptr, site_.Get(), 0, parent_, &position_));
     }
 
+    void SetFocus() override {
+        HWND window = nullptr;
+        if (in_place_ && SUCCEEDED(in_place_->GetWindow(&window)) && window != nullptr) ::SetFocus(window);
+    }
+
 private:
     void Create(const CLSID& clsid) {
         site_ = ComPtr<Site>::Adopt(new Site(parent_, position_));

@@ -185,11 +185,10 @@ void Win32Window::SetChecked(bool checked) {
 }
 
 void Win32Window::AppendLine(const std::string& ansi_text) {
+    // The whole text is set again: Wine's edit control takes no replacement of the selection
+    // while it is read-only.
     const std::string text = Text();
-    const std::string line = text.empty() ? ansi_text : "\r\n" + ansi_text;
-    const int end = GetWindowTextLengthA(hwnd_);
-    SendMessageA(hwnd_, EM_SETSEL, WPARAM(end), LPARAM(end));
-    SendMessageA(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+    SetWindowTextA(hwnd_, (text.empty() ? ansi_text : text + "\r\n" + ansi_text).c_str());
 }
 
 bool Win32Window::TranslateDialogMessage(MSG& msg) {
@@ -411,9 +410,13 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SYSKEYUP:
             app.Guard([&] { DispatchKeyUp(uint16_t(wparam), KeyboardShift()); });
             return message == WM_SYSKEYUP ? DefWindowProcA(hwnd_, message, wparam, lparam) : 0;
-        case WM_ACTIVATE:
+        case WM_ACTIVATE: {
+            // The system's handling first: it gives the window the focus, which the owner's
+            // handler may then hand to a child.
+            const LRESULT result = DefWindowProcA(hwnd_, message, wparam, lparam);
             app.Guard([&] { DispatchActivate(LOWORD(wparam) != WA_INACTIVE); });
-            return DefWindowProcA(hwnd_, message, wparam, lparam);
+            return result;
+        }
         case WM_CLOSE:
             // The owner decides: a form hides or destroys itself, the main form ends the program.
             app.Guard([&] { DispatchClose(); });

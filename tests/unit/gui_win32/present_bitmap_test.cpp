@@ -56,7 +56,7 @@ protected:
     void SetUp() override {
         if (!test::HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
         app = backend.CreateApplication();
-        window = backend.NewWindow(*app, WindowSpec{WindowKind::Popup, nullptr, "", {40, 40, 40 + kW, 40 + kH}, 0x000000});
+        window = backend.NewWindow(*app, WindowSpec::Popup({40, 40, 40 + kW, 40 + kH}, 0x000000));
         window->SetTopmost();
         window->SetVisible(true);
         Settle();
