@@ -67,3 +67,13 @@ if(SCR_BENCH)
     find_package(benchmark REQUIRED)
   endif()
 endif()
+
+# scr_small(TARGET...): on Windows, the targets are compiled for size. The saver users get must
+# stay small; only the transition engine, the JPEG decoder and presenting frames need speed.
+function(scr_small)
+  if(WIN32)
+    foreach(t ${ARGN})
+      target_compile_options(${t} PRIVATE -Os)
+    endforeach()
+  endif()
+endfunction()
