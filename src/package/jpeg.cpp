@@ -10,6 +10,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
+#include "base/bytes.h"
 #include "package/errors.h"
 
 namespace scr {
@@ -120,8 +121,7 @@ Bitmap DecodeJpeg(std::span<const uint8_t> jpeg) {
 void TJPEGImage::ReadData(MemoryStream& data) {
     uint8_t b[4];
     data.ReadBuffer(b, 4);
-    const uint32_t size = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-    LoadFromBytes(data.ReadShared(int64_t(size)));
+    LoadFromBytes(data.ReadShared(int64_t(LoadLE32(b))));
 }
 
 void TJPEGImage::LoadFromBytes(SharedBytes bytes) {
