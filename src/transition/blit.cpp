@@ -184,18 +184,23 @@ void DrawAt(Bitmap& dst, int x, int y, const Bitmap& src) {
                     std::size_t(r.width()) * 3);
 }
 
-void MirrorBlt(Bitmap& dst, const Rect& d, const Bitmap& src, bool flip_left_right, bool flip_top_bottom, Rect s) {
-    s = s.intersected({0, 0, src.width(), src.height()});
-    Rect t = d;
+MirroredCopy MirrorRects(const Rect& d, const Rect& s, int src_width, int src_height, bool flip_left_right,
+                         bool flip_top_bottom) {
+    MirroredCopy m{d, s.intersected({0, 0, src_width, src_height})};
     if (flip_left_right) {
-        t.left = d.right + 1;
-        t.right = d.left - 1;
+        m.dest.left = d.right + 1;
+        m.dest.right = d.left - 1;
     }
     if (flip_top_bottom) {
-        t.top = d.bottom + 1;
-        t.bottom = d.top - 1;
+        m.dest.top = d.bottom + 1;
+        m.dest.bottom = d.top - 1;
     }
-    CopyRect(dst, t, src, s);
+    return m;
+}
+
+void MirrorBlt(Bitmap& dst, const Rect& d, const Bitmap& src, bool flip_left_right, bool flip_top_bottom, Rect s) {
+    const MirroredCopy m = MirrorRects(d, s, src.width(), src.height(), flip_left_right, flip_top_bottom);
+    CopyRect(dst, m.dest, src, m.source);
 }
 
 void DrawThroughRegion(Bitmap& dst, const Bitmap& src, const Region& region) {
