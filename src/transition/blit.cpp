@@ -177,11 +177,17 @@ void CopyRect(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s) {
 }
 
 void DrawAt(Bitmap& dst, int x, int y, const Bitmap& src) {
-    const Rect r = Rect{x, y, x + src.width(), y + src.height()}.intersected({0, 0, dst.width(), dst.height()});
-    if (r.empty()) return;
-    for (int row = r.top; row < r.bottom; ++row)
-        std::memcpy(dst.row(row) + std::size_t(r.left) * 3, src.pixel(r.left - x, row - y),
-                    std::size_t(r.width()) * 3);
+    CopyBitmapRect(dst, x, y, src, {0, 0, src.width(), src.height()});
+}
+
+void FillSolid(Bitmap& dst, const Rect& r, uint32_t colorref) {
+    const Rect c = r.intersected({0, 0, dst.width(), dst.height()});
+    if (c.empty()) return;
+    const uint8_t px[3] = {uint8_t(colorref >> 16), uint8_t(colorref >> 8), uint8_t(colorref)};
+    // One row pixel by pixel, the others copied from it.
+    uint8_t* first = dst.pixel(c.left, c.top);
+    for (int x = 0; x < c.width(); ++x) std::memcpy(first + 3 * x, px, 3);
+    for (int y = c.top + 1; y < c.bottom; ++y) std::memcpy(dst.pixel(c.left, y), first, std::size_t(c.width()) * 3);
 }
 
 MirroredCopy MirrorRects(const Rect& d, const Rect& s, int src_width, int src_height, bool flip_left_right,

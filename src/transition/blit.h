@@ -57,6 +57,8 @@ void StretchCopy(Bitmap& dst, int dx, int dy, int dw, int dh, const Bitmap& src,
 void CopyRect(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s);
 // Draws src unscaled with its top-left corner at (x, y), clipped to dst.
 void DrawAt(Bitmap& dst, int x, int y, const Bitmap& src);
+// Fills the part of r inside dst with one colour given as 0x00BBGGRR (the COLORREF layout).
+void FillSolid(Bitmap& dst, const Rect& r, uint32_t colorref);
 
 // The scaled copy that draws S of a src_width x src_height source mirrored into D: the source
 // rectangle is first cut to the bitmap; a left-right flip makes the destination run from

@@ -357,6 +357,11 @@ Region Region::xored(const Region& other) const {
     return combine(*this, other, [](bool a, bool b) { return a != b; });
 }
 
+Region Region::subtracted(const Region& other) const {
+    if (empty() || other.empty()) return *this;
+    return combine(*this, other, [](bool a, bool b) { return a && !b; });
+}
+
 Rect Region::bounds() const {
     if (bands_.empty()) return {};
     Rect r{INT_MAX, bands_.front().top, INT_MIN, bands_.back().bottom};

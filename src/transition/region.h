@@ -50,6 +50,8 @@ public:
     Region united(const Region& other) const;
     Region intersected(const Region& other) const;
     Region xored(const Region& other) const;
+    // The pixels of this region that are not in other.
+    Region subtracted(const Region& other) const;
 
     bool empty() const { return bands_.empty(); }
     Rect bounds() const;

@@ -61,18 +61,19 @@ TEST(Region, OperationsMatchPixelSetsAndKeepInvariants) {
         ASSERT_TRUE(a.invariants_hold());
         ASSERT_EQ(PixelsOf(a), pa);
 
-        Pixels uni = pa, inter, x;
+        Pixels uni = pa, inter, x, diff;
         uni.insert(pb.begin(), pb.end());
-        for (const auto& p : pa)
-            if (pb.count(p)) inter.insert(p);
+        for (const auto& p : pa) (pb.count(p) ? inter : diff).insert(p);
         for (const auto& p : uni)
             if (pa.count(p) != pb.count(p)) x.insert(p);
 
-        const Region u = a.united(b), i = a.intersected(b), xo = a.xored(b);
-        ASSERT_TRUE(u.invariants_hold() && i.invariants_hold() && xo.invariants_hold()) << "trial " << trial;
+        const Region u = a.united(b), i = a.intersected(b), xo = a.xored(b), d = a.subtracted(b);
+        ASSERT_TRUE(u.invariants_hold() && i.invariants_hold() && xo.invariants_hold() && d.invariants_hold())
+            << "trial " << trial;
         EXPECT_EQ(PixelsOf(u), uni);
         EXPECT_EQ(PixelsOf(i), inter);
         EXPECT_EQ(PixelsOf(xo), x);
+        EXPECT_EQ(PixelsOf(d), diff);
         // The form is canonical: the same pixels reached another way give the same region.
         EXPECT_TRUE(u == Region::from_rects([&] {
             auto all = ra;
