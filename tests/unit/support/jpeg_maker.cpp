@@ -109,10 +109,10 @@ std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& spec) {
         const float* b = &cy[std::size_t(y) * 3];
         for (int x = 0; x < w; ++x) {
             const float* a = &cx[std::size_t(x) * 3];
-            const int n = grain(x, y);
-            const int r = 128 + int(70 * a[0] * b[0] + 30 * a[1] * b[2]) + n;
-            const int g = 120 + int(60 * a[2] * b[1] + 40 * a[0] * b[2]) - n / 2;
-            const int bl = 110 + int(80 * a[1] * b[0] + 25 * a[2] * b[2]) + (n ^ x) % 24;
+            const int n = grain(x, y), m = grain(x / 3 + 7, y / 3 + 11) * 3 / 2;  // fine grain, coarse detail
+            const int r = 128 + int(70 * a[0] * b[0] + 30 * a[1] * b[2]) + n + m;
+            const int g = 120 + int(60 * a[2] * b[1] + 40 * a[0] * b[2]) - n / 2 + m * 3 / 4;
+            const int bl = 110 + int(80 * a[1] * b[0] + 25 * a[2] * b[2]) + (n ^ x) % 24 + m / 2;
             auto clamp = [](int v) { return uint8_t(std::clamp(v, 0, 255)); };
             if (gray) {
                 row[x] = clamp((r * 3 + g * 6 + bl) / 10);
