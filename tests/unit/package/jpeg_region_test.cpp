@@ -32,6 +32,7 @@ std::vector<Picture> Pictures() {
         {"baseline 4:2:2", scene(83, 45, JpegKind::Baseline, Chroma::k422)},
         {"baseline 4:4:0", scene(41, 70, JpegKind::Baseline, Chroma::k440)},
         {"baseline 4:4:4", scene(50, 33, JpegKind::Baseline, Chroma::k444)},
+        {"baseline 4:1:1", scene(101, 27, JpegKind::Baseline, Chroma::k411)},
         {"progressive 4:2:0", scene(97, 61, JpegKind::Progressive, Chroma::k420)},
         {"progressive 4:2:2", scene(66, 40, JpegKind::Progressive, Chroma::k422)},
         {"progressive 4:4:4", scene(35, 50, JpegKind::Progressive, Chroma::k444)},
@@ -65,8 +66,8 @@ void ExpectSameAsWholeDecode(const Picture& p, const Bitmap& full, int tw, int t
 }
 
 TEST(JpegRegion, EveryAlignmentOfTheWindowMatchesTheWholeDecode) {
-    // Windows starting and ending on each column and row of two block-grid cells (16 pixels,
-    // the widest grid), so that every position against the crop and skip boundaries is met.
+    // Windows starting and ending on each column and row of two block-grid cells (16 pixels in
+    // the usual grids), so that every position against the crop and skip boundaries is met.
     for (const Picture& p : Pictures()) {
         const Bitmap full = DecodeJpeg(p.jpeg);
         const int w = full.width(), h = full.height();

@@ -102,7 +102,7 @@ std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& spec) {
         v ^= v >> 12;
         return int(v & 31) - 16;
     };
-    const int h_samp[] = {2, 2, 1, 1}, v_samp[] = {2, 1, 2, 1};
+    const int h_samp[] = {2, 2, 1, 4, 1}, v_samp[] = {2, 1, 2, 1, 1};
     const int k = int(spec.chroma);
     const Options o{spec.quality, spec.kind == JpegKind::Progressive, h_samp[k], v_samp[k], spec.restart_rows};
     return Compress(w, h, gray ? 1 : 3, gray ? JCS_GRAYSCALE : JCS_RGB, o, [&](int y, uint8_t* row) {

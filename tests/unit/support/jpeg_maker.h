@@ -16,8 +16,8 @@ std::vector<uint8_t> MakeJpeg(int width, int height, JpegKind kind = JpegKind::B
 std::vector<uint8_t> EncodeRgbJpeg(const std::vector<uint8_t>& rgb, int w, int h, int quality = 95);
 
 // The luma sampling of a colour picture against its chroma: 4:2:0 halves the chroma both ways,
-// 4:2:2 across, 4:4:0 down, 4:4:4 keeps it whole.
-enum class Chroma { k420, k422, k440, k444 };
+// 4:2:2 across, 4:4:0 down, 4:1:1 quarters it across, 4:4:4 keeps it whole.
+enum class Chroma { k420, k422, k440, k411, k444 };
 
 // A picture like a photograph: broad shapes, texture and a little grain, with colour changing
 // from pixel to pixel, so that every decoding step (upsampling included) shows in the result.
