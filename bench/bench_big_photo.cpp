@@ -174,8 +174,9 @@ int RegisterAll() {
     const std::pair<const char*, test::JpegKind> kinds[] = {{"baseline", test::JpegKind::Baseline},
                                                             {"progressive", test::JpegKind::Progressive}};
     for (const auto& [name, kind] : kinds) {
-        benchmark::RegisterBenchmark((std::string("Slide/Crop/") + name).c_str(), Crop, kind)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("Slide/Full/") + name).c_str(), Full, kind)->Unit(benchmark::kMillisecond);
+        const std::string suffix = std::string("/") + name;
+        benchmark::RegisterBenchmark(("Slide/Crop" + suffix).c_str(), Crop, kind)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("Slide/Full" + suffix).c_str(), Full, kind)->Unit(benchmark::kMillisecond);
     }
     return 0;
 }

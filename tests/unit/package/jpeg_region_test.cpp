@@ -25,7 +25,8 @@ struct Picture {
 
 std::vector<Picture> Pictures() {
     auto scene = [](int w, int h, JpegKind kind, Chroma chroma, int restart_rows = 0) {
-        return test::MakeSceneJpeg({.width = w, .height = h, .kind = kind, .chroma = chroma, .restart_rows = restart_rows});
+        return test::MakeSceneJpeg(
+            {.width = w, .height = h, .kind = kind, .chroma = chroma, .restart_rows = restart_rows});
     };
     return {
         {"baseline 4:2:0", scene(97, 61, JpegKind::Baseline, Chroma::k420)},
@@ -144,7 +145,8 @@ TEST(JpegRegion, BadPicturesFailAsTheWholeDecodeFails) {
     for (JpegKind kind : {JpegKind::Baseline, JpegKind::Progressive}) {
         const auto whole = test::MakeSceneJpeg({.width = 64, .height = 64, .kind = kind});
         for (int tenths = 3; tenths <= 9; ++tenths) {
-            const Picture p{"cut short", std::vector<uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * tenths / 10))};
+            const auto end = whole.begin() + std::ptrdiff_t(whole.size() * tenths / 10);
+            const Picture p{"cut short", std::vector<uint8_t>(whole.begin(), end)};
             std::string full_error;
             Bitmap full;
             try {

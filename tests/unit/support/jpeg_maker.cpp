@@ -85,26 +85,28 @@ std::vector<uint8_t> EncodeRgbJpeg(const std::vector<uint8_t>& rgb, int w, int h
     });
 }
 
-std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& spec) {
-    const bool gray = spec.kind == JpegKind::Grayscale;
-    const int w = spec.width, h = spec.height;
+std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& scene) {
+    const bool gray = scene.kind == JpegKind::Grayscale;
+    const int w = scene.width, h = scene.height;
     // Broad waves from per-column and per-row tables (cheap at 24 megapixels), their product
     // for texture, and hashed grain.
     std::vector<float> cx(std::size_t(w) * 3), cy(std::size_t(h) * 3);
     for (int x = 0; x < w; ++x)
-        for (int k = 0; k < 3; ++k) cx[std::size_t(x) * 3 + k] = std::sin(float(x) * (0.004f + 0.05f * float(k)) + float(spec.seed + k));
+        for (int k = 0; k < 3; ++k)
+            cx[std::size_t(x) * 3 + k] = std::sin(float(x) * (0.004f + 0.05f * float(k)) + float(scene.seed + k));
     for (int y = 0; y < h; ++y)
-        for (int k = 0; k < 3; ++k) cy[std::size_t(y) * 3 + k] = std::cos(float(y) * (0.003f + 0.04f * float(k)) + float(spec.seed * 3 + k));
+        for (int k = 0; k < 3; ++k)
+            cy[std::size_t(y) * 3 + k] = std::cos(float(y) * (0.003f + 0.04f * float(k)) + float(scene.seed * 3 + k));
     auto grain = [&](int x, int y) {
-        uint32_t v = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u ^ spec.seed * 0xC2B2AE3Du;
+        uint32_t v = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u ^ scene.seed * 0xC2B2AE3Du;
         v ^= v >> 15;
         v *= 0x2C1B3C6Du;
         v ^= v >> 12;
         return int(v & 31) - 16;
     };
     const int h_samp[] = {2, 2, 1, 4, 1}, v_samp[] = {2, 1, 2, 1, 1};
-    const int k = int(spec.chroma);
-    const Options o{spec.quality, spec.kind == JpegKind::Progressive, h_samp[k], v_samp[k], spec.restart_rows};
+    const int k = int(scene.chroma);
+    const Options o{scene.quality, scene.kind == JpegKind::Progressive, h_samp[k], v_samp[k], scene.restart_rows};
     return Compress(w, h, gray ? 1 : 3, gray ? JCS_GRAYSCALE : JCS_RGB, o, [&](int y, uint8_t* row) {
         const float* b = &cy[std::size_t(y) * 3];
         for (int x = 0; x < w; ++x) {

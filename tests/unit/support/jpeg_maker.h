@@ -30,6 +30,6 @@ struct SceneJpeg {
     unsigned seed = 1;
     int restart_rows = 0;  // a restart marker every this many MCU rows (0: none)
 };
-std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& spec);
+std::vector<uint8_t> MakeSceneJpeg(const SceneJpeg& scene);
 
 }  // namespace scr::test
