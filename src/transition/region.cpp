@@ -279,6 +279,17 @@ Region PolygonUnion::take() {
     std::vector<Edge*> active;
     std::vector<Span> spans;
     RegionBuilder builder;
+    // A band per row and a span per two crossings at the most: reserving that (capped) spares
+    // the regrowth of large buffers on every frame.
+    int64_t crossings = 0, bottom = INT_MIN;
+    for (const Edge& e : edges) {
+        crossings += int64_t(e.bottom) - e.top;
+        bottom = std::max<int64_t>(bottom, e.bottom);
+    }
+    constexpr int64_t kReserveCap = 1 << 16;
+    if (!edges.empty())
+        builder.reserve(std::size_t(std::min(bottom - edges.front().top, kReserveCap)),
+                        std::size_t(std::min(crossings / 2, kReserveCap)));
     std::size_t next = 0;
     int y = edges.empty() ? 0 : edges.front().top;
     while (next < edges.size() || !active.empty()) {
