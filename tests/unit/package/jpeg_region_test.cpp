@@ -45,91 +45,64 @@ std::vector<Picture> Pictures() {
     };
 }
 
-// The target after drawing source at (x, y) the long way: the whole picture, then a copy.
-Bitmap Expected(const Bitmap& full, int tw, int th, int x, int y, const Rect& source) {
-    Bitmap want(tw, th);
-    want.fill(kUntouched);
-    CopyBitmapRect(want, x, y, full, source);
-    return want;
-}
-
-std::string Describe(const std::string& name, int tw, int th, int x, int y, const Rect& s) {
-    return name + ": " + std::to_string(s.left) + "," + std::to_string(s.top) + " .. " + std::to_string(s.right) + "," +
-           std::to_string(s.bottom) + " to " + std::to_string(x) + "," + std::to_string(y) + " of " +
-           std::to_string(tw) + "x" + std::to_string(th);
-}
-
-void ExpectSameAsWholeDecode(const Picture& p, const Bitmap& full, int tw, int th, int x, int y, const Rect& source) {
-    Bitmap got(tw, th);
+// Draws source at (x, y) of a tw x th target with draw(target) and expects the target of the long
+// way: the whole picture decoded, then copied.
+template <class Draw>
+void ExpectAsWholeDecode(const Bitmap& full, int tw, int th, int x, int y, const Rect& source, Draw&& draw) {
+    Bitmap got(tw, th), want(tw, th);
     got.fill(kUntouched);
-    DecodeJpegArea(p.jpeg, source, got, x, y);
-    ASSERT_TRUE(got.same_pixels(Expected(full, tw, th, x, y, source))) << Describe(p.name, tw, th, x, y, source);
+    want.fill(kUntouched);
+    draw(got);
+    CopyBitmapRect(want, x, y, full, source);
+    ASSERT_TRUE(got.same_pixels(want)) << source.left << "," << source.top << " .. " << source.right << ","
+                                       << source.bottom << " to " << x << "," << y << " of " << tw << "x" << th;
 }
 
-TEST(JpegRegion, EveryAlignmentOfTheWindowMatchesTheWholeDecode) {
-    // Windows starting and ending on each column and row of two block-grid cells (16 pixels in
-    // the usual grids), so that every position against the crop and skip boundaries is met.
-    for (const Picture& p : Pictures()) {
-        const Bitmap full = DecodeJpeg(p.jpeg);
-        const int w = full.width(), h = full.height();
-        for (int edge = 0; edge <= 33 && edge < w; ++edge)
-            for (int len : {1, 2, 15, 16, 17}) {
-                ExpectSameAsWholeDecode(p, full, w, 3, 0, 0, {edge, h / 2, edge + len, h / 2 + 3});
-                ExpectSameAsWholeDecode(p, full, w, 3, 0, 0, {w - edge - len, h / 3, w - edge, h / 3 + 3});
-            }
-        for (int edge = 0; edge <= 33 && edge < h; ++edge)
-            for (int len : {1, 2, 15, 16, 17}) {
-                ExpectSameAsWholeDecode(p, full, 5, h, 0, 0, {w / 2, edge, w / 2 + 5, edge + len});
-                ExpectSameAsWholeDecode(p, full, 5, h, 0, 0, {w / 3, h - edge - len, w / 3 + 5, h - edge});
-            }
-    }
+void ExpectAreaAsWholeDecode(const Picture& p, const Bitmap& full, int tw, int th, int x, int y, const Rect& s) {
+    SCOPED_TRACE(p.name);
+    ExpectAsWholeDecode(full, tw, th, x, y, s, [&](Bitmap& t) { DecodeJpegArea(p.jpeg, s, t, x, y); });
 }
 
-TEST(JpegRegion, RandomWindowsAndTargetsMatchTheWholeDecode) {
+TEST(JpegRegion, EveryWindowMatchesTheWholeDecode) {
     std::mt19937 e(20240607);
+    auto pick = [&e](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(e); };
     for (const Picture& p : Pictures()) {
         const Bitmap full = DecodeJpeg(p.jpeg);
         const int w = full.width(), h = full.height();
+        // Windows starting and ending on each column and row of two block-grid cells (16 pixels
+        // in the usual grids), so that every position against crop and skip boundaries is met.
+        for (int edge = 0; edge <= 33; ++edge)
+            for (int len : {1, 2, 15, 16, 17}) {
+                ExpectAreaAsWholeDecode(p, full, w, 3, 0, 0, {edge, h / 2, edge + len, h / 2 + 3});
+                ExpectAreaAsWholeDecode(p, full, w, 3, 0, 0, {w - edge - len, h / 3, w - edge, h / 3 + 3});
+                ExpectAreaAsWholeDecode(p, full, 5, h, 0, 0, {w / 2, edge, w / 2 + 5, edge + len});
+                ExpectAreaAsWholeDecode(p, full, 5, h, 0, 0, {w / 3, h - edge - len, w / 3 + 5, h - edge});
+            }
+        // Sources reaching past the picture, targets smaller or larger than it, placed anywhere.
         for (int trial = 0; trial < 60; ++trial) {
-            auto pick = [&e](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(e); };
-            // Sources reaching past the picture and targets smaller or larger than it, placed
-            // anywhere, inside or partly outside.
-            const int l = pick(-8, w), t = pick(-8, h);
+            const int l = pick(-8, w), t = pick(-8, h), tw = pick(1, w + 10), th = pick(1, h + 10);
             const Rect source{l, t, l + pick(0, w + 8), t + pick(0, h + 8)};
-            const int tw = pick(1, w + 10), th = pick(1, h + 10);
-            ExpectSameAsWholeDecode(p, full, tw, th, pick(-w, tw), pick(-h, th), source);
+            ExpectAreaAsWholeDecode(p, full, tw, th, pick(-w, tw), pick(-h, th), source);
         }
-        // The whole picture is the plain decode.
-        ExpectSameAsWholeDecode(p, full, w, h, 0, 0, {0, 0, w, h});
+        ExpectAreaAsWholeDecode(p, full, w, h, 0, 0, {0, 0, w, h});
     }
 }
 
 TEST(JpegRegion, TheGraphicDrawsWithoutKeepingPixels) {
     const auto jpeg = test::MakeSceneJpeg({.width = 70, .height = 50});
-    TJPEGImage image;
+    TJPEGImage image, empty;
     image.LoadFromBytes(SharedBytes::Copy(jpeg));
     const Bitmap full = DecodeJpeg(jpeg);
-    const Rect source{9, 5, 61, 40};
-    Bitmap got(40, 30);
-    got.fill(kUntouched);
-    image.DrawRegion(got, -3, 2, source);
+    const Rect s{9, 5, 61, 40};
+    ExpectAsWholeDecode(full, 40, 30, -3, 2, s, [&](Bitmap& t) { image.DrawRegion(t, -3, 2, s); });
     EXPECT_FALSE(image.Decoded());
-    EXPECT_TRUE(got.same_pixels(Expected(full, 40, 30, -3, 2, source)));
-    // Once decoded, the kept pixels serve.
-    image.Pixels();
-    got.fill(kUntouched);
-    image.DrawRegion(got, -3, 2, source);
-    EXPECT_TRUE(got.same_pixels(Expected(full, 40, 30, -3, 2, source)));
-    // An empty graphic draws nothing.
-    TJPEGImage empty;
-    got.fill(kUntouched);
-    empty.DrawRegion(got, 0, 0, source);
-    EXPECT_TRUE(got.same_pixels(Expected(Bitmap(), 40, 30, 0, 0, source)));
+    image.Pixels();  // once decoded, the kept pixels serve
+    ExpectAsWholeDecode(full, 40, 30, -3, 2, s, [&](Bitmap& t) { image.DrawRegion(t, -3, 2, s); });
+    ExpectAsWholeDecode(Bitmap(), 40, 30, 0, 0, s, [&](Bitmap& t) { empty.DrawRegion(t, 0, 0, s); });
 }
 
 TEST(JpegRegion, BadPicturesFailAsTheWholeDecodeFails) {
     Bitmap target(16, 16);
-    // Not a JPEG: the decoder's error.
     const std::vector<uint8_t> junk = {0xFF, 0xD8, 'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
     EXPECT_THROW(DecodeJpegArea(junk, {0, 0, 8, 8}, target, 0, 0), EJPEG);
     // A frame too large to decode whole is refused for any part of it too.
@@ -142,28 +115,24 @@ TEST(JpegRegion, BadPicturesFailAsTheWholeDecodeFails) {
     EXPECT_THROW(DecodeJpegArea(huge, {0, 0, 8, 8}, target, 0, 0), EInvalidGraphic);
     // Cut short: the decoder makes up the missing rows the same way either way, or both fail
     // alike (a progressive picture cut inside a later scan's tables).
+    auto error_of = [](auto&& decode) -> std::string {
+        try {
+            decode();
+        } catch (const EJPEG& e) {
+            return e.what();
+        }
+        return "";
+    };
     for (JpegKind kind : {JpegKind::Baseline, JpegKind::Progressive}) {
         const auto whole = test::MakeSceneJpeg({.width = 64, .height = 64, .kind = kind});
         for (int tenths = 3; tenths <= 9; ++tenths) {
-            const auto end = whole.begin() + std::ptrdiff_t(whole.size() * tenths / 10);
-            const Picture p{"cut short", std::vector<uint8_t>(whole.begin(), end)};
-            std::string full_error;
+            const Picture p{"cut short", {whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * tenths / 10)}};
             Bitmap full;
-            try {
-                full = DecodeJpeg(p.jpeg);
-            } catch (const EJPEG& e) {
-                full_error = e.what();
-            }
-            if (full_error.empty()) {
-                ExpectSameAsWholeDecode(p, full, 30, 40, 0, 0, {20, 17, 50, 64});
-                continue;
-            }
-            try {
-                DecodeJpegArea(p.jpeg, {20, 17, 50, 64}, target, 0, 0);
-                ADD_FAILURE() << "no error for a picture cut at " << tenths << " tenths";
-            } catch (const EJPEG& e) {
-                EXPECT_EQ(e.what(), full_error);
-            }
+            const std::string error = error_of([&] { full = DecodeJpeg(p.jpeg); });
+            if (error.empty())
+                ExpectAreaAsWholeDecode(p, full, 30, 40, 0, 0, {20, 17, 50, 64});
+            else
+                EXPECT_EQ(error_of([&] { DecodeJpegArea(p.jpeg, {20, 17, 50, 64}, target, 0, 0); }), error);
         }
     }
 }
