@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "base/bytes.h"
 #include "base/os.h"
 #include "package/errors.h"
 #include "package/extended.h"
@@ -252,14 +253,12 @@ public:
     uint32_t ReadU32() {
         uint8_t b[4];
         Read(b, 4);
-        return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        return LoadLE32(b);
     }
     uint64_t ReadU64() {
         uint8_t b[8];
         Read(b, 8);
-        uint64_t v = 0;
-        for (int i = 7; i >= 0; --i) v = v << 8 | b[i];
-        return v;
+        return LoadLE64(b);
     }
 
     std::string ReadShortString() {
@@ -283,7 +282,7 @@ public:
             case TagInt16: {
                 uint8_t b[2];
                 Read(b, 2);
-                return int16_t(uint16_t(b[0] | b[1] << 8));
+                return int16_t(LoadLE16(b));
             }
             case TagInt32: return int32_t(ReadU32());
         }
@@ -312,7 +311,7 @@ public:
                 const std::string raw = ReadBytes(uint64_t(ReadU32()) * 2);
                 std::u16string wide(raw.size() / 2, u'\0');
                 for (std::size_t i = 0; i < wide.size(); ++i)
-                    wide[i] = char16_t(uint8_t(raw[2 * i]) | uint8_t(raw[2 * i + 1]) << 8);
+                    wide[i] = char16_t(LoadLE16(reinterpret_cast<const uint8_t*>(raw.data()) + 2 * i));
                 return sys::Utf16ToAnsi(wide);
             }
         }

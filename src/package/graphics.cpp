@@ -42,6 +42,13 @@ GraphicFactory FindGraphicClass(std::string_view class_name) {
     return nullptr;
 }
 
+SlidePlacement PlaceOnSlide(int w, int h, int sw, int sh) {
+    const int left = (sw - w) / 2, top = (sh - h) / 2;
+    const Rect shown = Rect{left, top, left + w, top + h}.intersected({0, 0, sw, sh});
+    if (shown.empty()) return {};
+    return {shown.translated(-left, -top), {shown.left, shown.top}};
+}
+
 // ---------------------------------------------------------------------------------------------
 
 const ClassInfo& TPicture::StaticClass() {

@@ -24,7 +24,19 @@ public:
     virtual std::unique_ptr<TGraphic> Clone() const = 0;
     // The pixels, decoded on first use and kept (throws EInvalidGraphic when they cannot be).
     virtual const Bitmap& Pixels() = 0;
+    // Writes exactly what CopyBitmapRect(target, x, y, Pixels(), source) would write, decoding
+    // no more of the picture than that and keeping nothing: a slide needs only what it shows.
+    virtual void DrawRegion(Bitmap& target, int x, int y, const Rect& source) const = 0;
 };
+
+// Where a picture goes on a slide. The saver centres a w x h picture on a black sw x sh slide
+// at ((sw - w) div 2, (sh - h) div 2), div truncating toward zero, so a picture larger than the
+// slide is cut evenly; this is the part of the picture that shows and where it lands.
+struct SlidePlacement {
+    Rect source;  // inside the picture; empty when nothing shows
+    Point dest;   // on the slide, where source's top-left corner goes
+};
+SlidePlacement PlaceOnSlide(int w, int h, int sw, int sh);
 
 using GraphicFactory = std::unique_ptr<TGraphic> (*)();
 // Registers a graphic kind under its class name; later registrations are searched first.

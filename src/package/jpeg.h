@@ -23,6 +23,10 @@ JpegInfo ReadJpegInfo(std::span<const uint8_t> jpeg);
 // Decodes a whole JPEG into a 24-bit bitmap (grayscale expanded, CMYK converted). EJPEG on a
 // decoder error; EInvalidGraphic when the frame is too large to allocate.
 Bitmap DecodeJpeg(std::span<const uint8_t> jpeg);
+// Decodes the part `area` of a JPEG into target at (x, y), the pixels DecodeJpeg gives there;
+// area is clipped to the picture and the target rectangle to the target, as CopyBitmapRect
+// clips. The same errors as DecodeJpeg, the size check included.
+void DecodeJpegArea(std::span<const uint8_t> jpeg, const Rect& area, Bitmap& target, int x, int y);
 
 class TJPEGImage : public TGraphic {
 public:
@@ -45,6 +49,10 @@ public:
     void LoadFromBytes(SharedBytes bytes);
     std::unique_ptr<TGraphic> Clone() const override;
     const Bitmap& Pixels() override;
+    // Decodes only the rows and columns that land in the target: rows above are skipped, rows
+    // below never read, and columns cropped to the decoder's block grid (from the kept pixels
+    // when the picture is decoded already). Throws like Pixels() for a picture Pixels() refuses.
+    void DrawRegion(Bitmap& target, int x, int y, const Rect& source) const override;
 
 private:
     SharedBytes data_;

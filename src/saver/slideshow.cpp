@@ -56,12 +56,11 @@ Bitmap TfrmScrn::ComposeSlide(TImage& image) {
     const TextSize screen = services().PrimaryScreenSize();
     const int sw = screen.cx, sh = screen.cy;
     Bitmap slide(sw, sh);  // black
-    if (TGraphic* graphic = image.Picture.Graphic(); graphic != nullptr && !graphic->Empty()) {
-        const int w = graphic->Width(), h = graphic->Height();
-        // Centred at its own size; div truncates toward zero, so one pixel too wide loses the
-        // rightmost column.
-        const int left = (sw - w) / 2, top = (sh - h) / 2;
-        CopyBitmapRect(slide, left, top, graphic->Pixels(), {0, 0, w, h});
+    if (const TGraphic* graphic = image.Picture.Graphic(); graphic != nullptr && !graphic->Empty()) {
+        // Centred at its own size (cut evenly when larger): only the part the slide shows is
+        // decoded, straight into the slide, so a big photograph costs no bitmap of its own size.
+        const SlidePlacement place = PlaceOnSlide(graphic->Width(), graphic->Height(), sw, sh);
+        if (!place.source.empty()) graphic->DrawRegion(slide, place.dest.x, place.dest.y, place.source);
     }
     CaptionToggle = !CaptionToggle;
     if (CaptionToggle && !Settings->Text.empty()) {

@@ -177,25 +177,36 @@ void CopyRect(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s) {
 }
 
 void DrawAt(Bitmap& dst, int x, int y, const Bitmap& src) {
-    const Rect r = Rect{x, y, x + src.width(), y + src.height()}.intersected({0, 0, dst.width(), dst.height()});
-    if (r.empty()) return;
-    for (int row = r.top; row < r.bottom; ++row)
-        std::memcpy(dst.row(row) + std::size_t(r.left) * 3, src.pixel(r.left - x, row - y),
-                    std::size_t(r.width()) * 3);
+    CopyBitmapRect(dst, x, y, src, {0, 0, src.width(), src.height()});
+}
+
+void FillSolid(Bitmap& dst, const Rect& r, uint32_t colorref) {
+    const Rect c = r.intersected({0, 0, dst.width(), dst.height()});
+    if (c.empty()) return;
+    const uint8_t px[3] = {uint8_t(colorref >> 16), uint8_t(colorref >> 8), uint8_t(colorref)};
+    // One row pixel by pixel, the others copied from it.
+    uint8_t* first = dst.pixel(c.left, c.top);
+    for (int x = 0; x < c.width(); ++x) std::memcpy(first + 3 * x, px, 3);
+    for (int y = c.top + 1; y < c.bottom; ++y) std::memcpy(dst.pixel(c.left, y), first, std::size_t(c.width()) * 3);
+}
+
+MirroredCopy MirrorRects(const Rect& d, const Rect& s, int src_width, int src_height, bool flip_left_right,
+                         bool flip_top_bottom) {
+    MirroredCopy m{d, s.intersected({0, 0, src_width, src_height})};
+    if (flip_left_right) {
+        m.dest.left = d.right + 1;
+        m.dest.right = d.left - 1;
+    }
+    if (flip_top_bottom) {
+        m.dest.top = d.bottom + 1;
+        m.dest.bottom = d.top - 1;
+    }
+    return m;
 }
 
 void MirrorBlt(Bitmap& dst, const Rect& d, const Bitmap& src, bool flip_left_right, bool flip_top_bottom, Rect s) {
-    s = s.intersected({0, 0, src.width(), src.height()});
-    Rect t = d;
-    if (flip_left_right) {
-        t.left = d.right + 1;
-        t.right = d.left - 1;
-    }
-    if (flip_top_bottom) {
-        t.top = d.bottom + 1;
-        t.bottom = d.top - 1;
-    }
-    CopyRect(dst, t, src, s);
+    const MirroredCopy m = MirrorRects(d, s, src.width(), src.height(), flip_left_right, flip_top_bottom);
+    CopyRect(dst, m.dest, src, m.source);
 }
 
 void DrawThroughRegion(Bitmap& dst, const Bitmap& src, const Region& region) {

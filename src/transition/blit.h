@@ -57,10 +57,20 @@ void StretchCopy(Bitmap& dst, int dx, int dy, int dw, int dh, const Bitmap& src,
 void CopyRect(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s);
 // Draws src unscaled with its top-left corner at (x, y), clipped to dst.
 void DrawAt(Bitmap& dst, int x, int y, const Bitmap& src);
+// Fills the part of r inside dst with one colour given as 0x00BBGGRR (the COLORREF layout).
+void FillSolid(Bitmap& dst, const Rect& r, uint32_t colorref);
 
-// Draws S of src mirrored into D of dst: the source rectangle is first cut to the bitmap; a
-// left-right flip makes the destination run from D.right + 1 to D.left - 1, a top-bottom flip
-// from D.bottom + 1 to D.top - 1 (so the copy reaches two pixels past D's right or bottom).
+// The scaled copy that draws S of a src_width x src_height source mirrored into D: the source
+// rectangle is first cut to the bitmap; a left-right flip makes the destination run from
+// D.right + 1 to D.left - 1, a top-bottom flip from D.bottom + 1 to D.top - 1 (so the copy
+// reaches two pixels past D's right or bottom).
+struct MirroredCopy {
+    Rect dest;    // extents negative along the flipped axes
+    Rect source;
+};
+MirroredCopy MirrorRects(const Rect& d, const Rect& s, int src_width, int src_height, bool flip_left_right,
+                         bool flip_top_bottom);
+// Draws S of src mirrored into D of dst, as MirrorRects gives it.
 void MirrorBlt(Bitmap& dst, const Rect& d, const Bitmap& src, bool flip_left_right, bool flip_top_bottom, Rect s);
 
 // Draws src at (0, 0) into dst through the region (both clipped to dst).

@@ -143,14 +143,11 @@ void BuildFrame(FrameContext& ctx, FrameWrites writes) {
         const std::vector<CopyPass> passes = RectanglePasses(style, W, H, m);
         std::vector<StretchPlan> plans;
         auto plan_of = [&](const CopyPass& c) {
-            Rect t = c.d;
-            Rect s = c.s;
-            if (c.flip_left_right || c.flip_top_bottom) {
-                // MirrorBlt: the source cut to the bitmap, the flipped axes reversed.
-                s = s.intersected(whole);
-                if (c.flip_left_right) t = {c.d.right + 1, t.top, c.d.left - 1, t.bottom};
-                if (c.flip_top_bottom) t = {t.left, c.d.bottom + 1, t.right, c.d.top - 1};
-            }
+            MirroredCopy m{c.d, c.s};
+            if (c.flip_left_right || c.flip_top_bottom)
+                m = MirrorRects(c.d, c.s, W, H, c.flip_left_right, c.flip_top_bottom);
+            const Rect& t = m.dest;
+            const Rect& s = m.source;
             return StretchPlan(W, H, t.left, t.top, t.right - t.left, t.bottom - t.top, W, H, s.left, s.top,
                                s.right - s.left, s.bottom - s.top);
         };

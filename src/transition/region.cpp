@@ -246,16 +246,10 @@ Region Region::round_rect(int left, int top, int right, int bottom, int ellipse_
     return builder.take();
 }
 
-void AppendPolygonRects(std::span<const Point> points, std::vector<Rect>& out) {
-    struct Edge {
-        int top, bottom;  // rows top <= y < bottom
-        int64_t x0, y0, dxn, dy;
-        int dir;
-    };
-    std::vector<Edge> edges;
+void PolygonUnion::add(std::span<const Point> points) {
     const std::size_t n = points.size();
     if (n < 2) return;
-    int ymin = INT_MAX, ymax = INT_MIN;
+    const uint32_t id = polygons_++;
     for (std::size_t i = 0; i < n; ++i) {
         Point p = points[i], q = points[(i + 1) % n];
         p = {clamp_coord(p.x), clamp_coord(p.y)};
@@ -263,81 +257,77 @@ void AppendPolygonRects(std::span<const Point> points, std::vector<Rect>& out) {
         if (p.y == q.y) continue;  // horizontal edges cross no row
         const int dir = p.y < q.y ? 1 : -1;
         if (dir < 0) std::swap(p, q);
-        edges.push_back({p.y, q.y, p.x, p.y, int64_t(q.x) - p.x, int64_t(q.y) - p.y, dir});
-        ymin = std::min(ymin, p.y);
-        ymax = std::max(ymax, q.y);
-    }
-    if (edges.empty()) return;
-
-    struct Crossing {
-        int x, dir;
-    };
-    // Each edge steps down the rows keeping (y - y0) * dxn = q * dy + r with 0 <= r < dy, so
-    // the first column at or right of it, x0 + q + (r > 0), needs no division per row.
-    struct Walk {
-        int64_t q = 0, r = 0, step_q = 0, step_r = 0;
-    };
-    std::vector<Walk> walks(edges.size());
-    for (std::size_t k = 0; k < edges.size(); ++k) {
-        const Edge& e = edges[k];
-        int64_t sq = e.dxn / e.dy, sr = e.dxn % e.dy;
-        if (sr < 0) {
-            --sq;
-            sr += e.dy;
+        const int64_t dx = int64_t(q.x) - p.x, dy = int64_t(q.y) - p.y;
+        int64_t step_q = dx / dy, step_r = dx % dy;
+        if (step_r < 0) {
+            --step_q;
+            step_r += dy;
         }
-        walks[k] = {0, 0, sq, sr};
-    }
-    std::vector<Crossing> xs;
-    std::vector<Span> row, prev;
-    std::size_t prev_first = out.size();
-    int prev_y = INT_MIN;
-    for (int y = ymin; y < ymax; ++y) {
-        xs.clear();
-        for (std::size_t k = 0; k < edges.size(); ++k) {
-            const Edge& e = edges[k];
-            if (y < e.top || y >= e.bottom) continue;
-            Walk& w = walks[k];
-            if (y > e.top) {
-                w.q += w.step_q;
-                w.r += w.step_r;
-                if (w.r >= e.dy) {
-                    ++w.q;
-                    w.r -= e.dy;
-                }
-            }
-            xs.push_back({int(e.x0 + w.q + (w.r > 0 ? 1 : 0)), e.dir});
-        }
-        std::sort(xs.begin(), xs.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
-        row.clear();
-        int wind = 0, start = 0;
-        for (const Crossing& c : xs) {
-            const int before = wind;
-            wind += c.dir;
-            if (before == 0 && wind != 0) {
-                start = c.x;
-            } else if (before != 0 && wind == 0 && start < c.x) {
-                if (!row.empty() && row.back().right >= start)
-                    row.back().right = std::max(row.back().right, c.x);
-                else
-                    row.push_back({start, c.x});
-            }
-        }
-        if (row.empty()) continue;
-        if (prev_y == y - 1 && row == prev) {
-            for (std::size_t k = prev_first; k < out.size(); ++k) out[k].bottom = y + 1;
-        } else {
-            prev_first = out.size();
-            for (const Span& s : row) out.push_back({s.left, y, s.right, y + 1});
-            prev = row;
-        }
-        prev_y = y;
+        edges_.push_back({p.y, q.y, dir, id, p.x, dy, 0, 0, step_q, step_r, p.x});
     }
 }
 
+Region PolygonUnion::take() {
+    std::vector<Edge> edges = std::move(edges_);
+    std::vector<int> wind(polygons_, 0);
+    edges_.clear();
+    polygons_ = 0;
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.top < b.top; });
+
+    // The edges crossing the current row, kept in column order: from one row to the next they
+    // barely move, so an insertion sort puts them back in order in about one pass.
+    std::vector<Edge*> active;
+    std::vector<Span> spans;
+    RegionBuilder builder;
+    // A band per row and a span per two crossings at the most: reserving that (capped) spares
+    // the regrowth of large buffers on every frame.
+    int64_t crossings = 0, bottom = INT_MIN;
+    for (const Edge& e : edges) {
+        crossings += int64_t(e.bottom) - e.top;
+        bottom = std::max<int64_t>(bottom, e.bottom);
+    }
+    constexpr int64_t kReserveCap = 1 << 16;
+    if (!edges.empty())
+        builder.reserve(std::size_t(std::min(bottom - edges.front().top, kReserveCap)),
+                        std::size_t(std::min(crossings / 2, kReserveCap)));
+    std::size_t next = 0;
+    int y = edges.empty() ? 0 : edges.front().top;
+    while (next < edges.size() || !active.empty()) {
+        if (active.empty()) y = std::max(y, edges[next].top);  // no row in between has pixels
+        std::erase_if(active, [y](const Edge* e) { return e->bottom <= y; });
+        for (Edge* e : active) e->next_row();
+        for (; next < edges.size() && edges[next].top == y; ++next) active.push_back(&edges[next]);
+        for (std::size_t i = 1; i < active.size(); ++i)
+            for (std::size_t j = i; j > 0 && active[j]->x < active[j - 1]->x; --j) std::swap(active[j], active[j - 1]);
+
+        // A column is inside when some polygon's winding number is nonzero after all crossings
+        // at or left of it; crossings at one column count together, whatever their order.
+        spans.clear();
+        int inside = 0, start = 0;
+        for (std::size_t i = 0; i < active.size();) {
+            const int x = active[i]->x;
+            const bool was_inside = inside > 0;
+            for (; i < active.size() && active[i]->x == x; ++i) {
+                int& w = wind[active[i]->polygon];
+                inside -= w != 0;
+                w += active[i]->dir;
+                inside += w != 0;
+            }
+            if (!was_inside && inside > 0)
+                start = x;
+            else if (was_inside && inside == 0)
+                spans.push_back({start, x});
+        }
+        builder.add_band(y, y + 1, spans.data(), spans.size());
+        ++y;
+    }
+    return builder.take();
+}
+
 Region Region::polygon(std::span<const Point> points) {
-    std::vector<Rect> rects;
-    AppendPolygonRects(points, rects);
-    return from_rects(std::move(rects));
+    PolygonUnion u;
+    u.add(points);
+    return u.take();
 }
 
 Region Region::united(const Region& other) const {
@@ -355,6 +345,11 @@ Region Region::xored(const Region& other) const {
     if (other.empty()) return *this;
     if (empty()) return other;
     return combine(*this, other, [](bool a, bool b) { return a != b; });
+}
+
+Region Region::subtracted(const Region& other) const {
+    if (empty() || other.empty()) return *this;
+    return combine(*this, other, [](bool a, bool b) { return a && !b; });
 }
 
 Rect Region::bounds() const {

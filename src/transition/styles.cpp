@@ -213,12 +213,9 @@ std::optional<Region> StyleRegion(int style, int W, int H, const FrameMeasures& 
     case 115:
     case 116:
     case 117: {
-        // Unions of triangles, built from all their rows at once.
-        std::vector<Rect> rows;
-        auto tri = [&rows](Point a, Point b, Point c) {
-            const Point pts[4] = {a, b, c, a};
-            AppendPolygonRects(pts, rows);
-        };
+        // Unions of triangles, built in one pass over all their edges.
+        PolygonUnion u;
+        auto tri = [&u](Point a, Point b, Point c) { u.add({a, b, c}); };
         if (style == 114) {
             tri({0, H}, {0, 0}, {X, H});
             tri({W, H}, {W, 0}, {W - X, 0});
@@ -239,7 +236,7 @@ std::optional<Region> StyleRegion(int style, int W, int H, const FrameMeasures& 
                     tri({x, y}, {x + a, y}, {x, y + c});
                 }
         }
-        return Region::from_rects(std::move(rows));
+        return u.take();
     }
     case 123: return ScatterRegion(X, Y, W, H, 1, 0, random);
     case 124: return ScatterRegion(X, Y, W, H, 2, 0, random);

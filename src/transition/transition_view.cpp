@@ -1,7 +1,6 @@
 #include "transition/transition_view.h"
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 #include <utility>
 
@@ -19,15 +18,6 @@ struct ScopeExit {
 template <class F>
 ScopeExit(F) -> ScopeExit<F>;
 
-void fill_rect(Bitmap& bmp, const Rect& r, uint32_t colorref) {
-    const Rect c = r.intersected({0, 0, bmp.width(), bmp.height()});
-    if (c.empty()) return;
-    const uint8_t px[3] = {uint8_t(colorref >> 16), uint8_t(colorref >> 8), uint8_t(colorref)};
-    uint8_t* first = bmp.pixel(c.left, c.top);
-    for (int x = 0; x < c.width(); ++x) std::memcpy(first + 3 * x, px, 3);
-    for (int y = c.top + 1; y < c.bottom; ++y) std::memcpy(bmp.pixel(c.left, y), first, std::size_t(c.width()) * 3);
-}
-
 // Runs draw(t) into a temporary bitmap standing for the part `clip` of target, then copies it
 // there: drawing that clips only to its target bitmap is thereby clipped to any rectangle.
 template <class Draw>
@@ -37,32 +27,12 @@ void draw_clipped(Bitmap& target, const Rect& clip, uint32_t background, Draw&& 
     Bitmap t(c.width(), c.height());
     t.fill(background);
     draw(t, -c.left, -c.top);
-    CopyBitmapRect(target, c.left, c.top, t, {0, 0, t.width(), t.height()});
-}
-
-// The parts of `area` outside `hole`, at most four rectangles.
-int subtract_rect(const Rect& area, const Rect& hole, Rect out[4]) {
-    const Rect h = area.intersected(hole);
-    if (h.empty()) {
-        out[0] = area;
-        return area.empty() ? 0 : 1;
-    }
-    int n = 0;
-    auto add = [&](Rect r) {
-        if (!r.empty()) out[n++] = r;
-    };
-    add({area.left, area.top, area.right, h.top});
-    add({area.left, h.bottom, area.right, area.bottom});
-    add({area.left, h.top, h.left, h.bottom});
-    add({h.right, h.top, area.right, h.bottom});
-    return n;
+    DrawAt(target, c.left, c.top, t);
 }
 
 }  // namespace
 
-void TBitmapGraphic::Draw(Bitmap& target, int x, int y) const {
-    CopyBitmapRect(target, x, y, bitmap_, {0, 0, bitmap_.width(), bitmap_.height()});
-}
+void TBitmapGraphic::Draw(Bitmap& target, int x, int y) const { DrawAt(target, x, y, bitmap_); }
 
 // ---------------------------------------------------------------- the animation thread
 
@@ -507,10 +477,9 @@ void TCustomTransitionView::Paint(const Rect& requested) {
     if (area.empty()) return;
 
     // The frame is opaque: colour and background only where it does not reach.
-    Rect pieces[4];
     const Rect covered = area.intersected(frame);
-    const int n = subtract_rect(area, covered, pieces);
-    for (int i = 0; i < n; ++i) PaintBackground(pieces[i]);
+    for (const Rect& piece : Region::from_rect(area).subtracted(Region::from_rect(covered)).rects())
+        PaintBackground(piece);
     if (!covered.empty()) PaintFrame(frame, covered);
 
     host_.present(area, paint_buffer_);
@@ -519,7 +488,7 @@ void TCustomTransitionView::Paint(const Rect& requested) {
 void TCustomTransitionView::PaintBackground(const Rect& piece) {
     const TViewGraphic* g = bg_picture_.HasGraphic() ? bg_picture_.Graphic() : nullptr;
     if (!g || bg_mode_ == TBackgroundMode::bmNone) {
-        fill_rect(paint_buffer_, piece, color_);
+        FillSolid(paint_buffer_, piece, color_);
         return;
     }
     const int cw = ClientWidth(), ch = ClientHeight();

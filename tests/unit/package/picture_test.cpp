@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "jpeg_maker.h"
 #include "package/errors.h"
 #include "package/graphics.h"
@@ -34,7 +35,7 @@ TEST(PictureItem, ByteLayoutOfAPackagePicture) {
     EXPECT_EQ(start, std::string("TPF0\x06TImage\x00", 12));
     const std::string marker = "\x0CPicture.Data\x0A";
     const auto at = std::search(item.begin(), item.end(), marker.begin(), marker.end()) - item.begin();
-    const uint32_t count = item[at + 14] | item[at + 15] << 8 | item[at + 16] << 16 | uint32_t(item[at + 17]) << 24;
+    const uint32_t count = LoadLE32(&item[std::size_t(at) + 14]);
     EXPECT_EQ(count, jpeg.size() + 15);
     EXPECT_EQ(item[item.size() - 1], 0);
     EXPECT_EQ(item[item.size() - 2], 0);

@@ -297,5 +297,23 @@ TEST(TileDraw, RepeatsFromTheCornerAndClips) {
     EXPECT_EQ(canvas.pixel(9, 4)[2], 0xff);  // the extra column reaches the edge
 }
 
+TEST(FillSolid, FillsExactlyTheClippedRectangle) {
+    const Rect cases[] = {{2, 1, 5, 4}, {-3, -2, 4, 2}, {6, 3, 20, 9}, {3, 3, 3, 5}, {5, 2, 1, 4}, {-9, -9, 99, 99}};
+    for (const Rect& r : cases) {
+        Bitmap b = test::Pattern(7, 5, 3);
+        const Bitmap before = b.clone();
+        FillSolid(b, r, 0x00112233);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) {
+                const uint8_t* p = b.pixel(x, y);
+                if (r.contains(x, y)) {
+                    ASSERT_TRUE(p[0] == 0x11 && p[1] == 0x22 && p[2] == 0x33) << x << "," << y;
+                } else {
+                    ASSERT_EQ(0, std::memcmp(p, before.pixel(x, y), 3)) << x << "," << y;
+                }
+            }
+    }
+}
+
 }  // namespace
 }  // namespace scr

@@ -7,6 +7,7 @@
 
 #include "transition/region.h"
 #include "transition/region_builders.h"
+#include "transition/styles.h"
 #include "test_util.h"
 
 namespace scr {
@@ -61,18 +62,19 @@ TEST(Region, OperationsMatchPixelSetsAndKeepInvariants) {
         ASSERT_TRUE(a.invariants_hold());
         ASSERT_EQ(PixelsOf(a), pa);
 
-        Pixels uni = pa, inter, x;
+        Pixels uni = pa, inter, x, diff;
         uni.insert(pb.begin(), pb.end());
-        for (const auto& p : pa)
-            if (pb.count(p)) inter.insert(p);
+        for (const auto& p : pa) (pb.count(p) ? inter : diff).insert(p);
         for (const auto& p : uni)
             if (pa.count(p) != pb.count(p)) x.insert(p);
 
-        const Region u = a.united(b), i = a.intersected(b), xo = a.xored(b);
-        ASSERT_TRUE(u.invariants_hold() && i.invariants_hold() && xo.invariants_hold()) << "trial " << trial;
+        const Region u = a.united(b), i = a.intersected(b), xo = a.xored(b), d = a.subtracted(b);
+        ASSERT_TRUE(u.invariants_hold() && i.invariants_hold() && xo.invariants_hold() && d.invariants_hold())
+            << "trial " << trial;
         EXPECT_EQ(PixelsOf(u), uni);
         EXPECT_EQ(PixelsOf(i), inter);
         EXPECT_EQ(PixelsOf(xo), x);
+        EXPECT_EQ(PixelsOf(d), diff);
         // The form is canonical: the same pixels reached another way give the same region.
         EXPECT_TRUE(u == Region::from_rects([&] {
             auto all = ra;
@@ -150,6 +152,81 @@ TEST(Region, PolygonsKeepInvariantsWithRandomPoints) {
         ASSERT_TRUE(r.united(rr).invariants_hold());
         ASSERT_TRUE(r.xored(rr).invariants_hold());
     }
+}
+
+// Pixel (x, y) of a polygon by its definition, without any scanline: the winding number of its
+// top-left corner, where an edge crossing row y counts for the columns from the first one at or
+// right of it (so left and top edges are in, right and bottom edges out).
+bool WindingInside(const std::vector<Point>& pts, int x, int y) {
+    int wind = 0;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        Point p = pts[i], q = pts[(i + 1) % pts.size()];
+        if (p.y == q.y) continue;
+        const int dir = p.y < q.y ? 1 : -1;
+        if (dir < 0) std::swap(p, q);
+        if (y < p.y || y >= q.y) continue;
+        const int64_t num = int64_t(y - p.y) * (q.x - p.x), den = q.y - p.y;
+        const int64_t ceil = num / den + (num % den > 0 ? 1 : 0);
+        if (p.x + ceil <= x) wind += dir;
+    }
+    return wind != 0;
+}
+
+TEST(PolygonUnion, EqualsEachPolygonsPixelsAndTheirPairwiseUnion) {
+    std::mt19937 e(23);
+    std::uniform_int_distribution<int> c(-20, 60);
+    for (int trial = 0; trial < 150; ++trial) {
+        // Any mix of orientations, self-crossing and degenerate polygons.
+        std::vector<std::vector<Point>> polygons(1 + trial % 6);
+        for (auto& poly : polygons) {
+            poly.resize(std::size_t(3 + e() % 5));
+            for (Point& p : poly) p = {c(e), trial % 5 == 0 ? c(e) / 8 * 8 : c(e)};
+        }
+        PolygonUnion one_pass;
+        Region pairwise;
+        Pixels expected;
+        for (const auto& poly : polygons) {
+            one_pass.add(poly);
+            pairwise = pairwise.united(Region::polygon(poly));
+            for (int y = -21; y < 62; ++y)
+                for (int x = -21; x < 62; ++x)
+                    if (WindingInside(poly, x, y)) expected.insert({x, y});
+        }
+        const Region got = one_pass.take();
+        ASSERT_TRUE(got.invariants_hold()) << "trial " << trial;
+        ASSERT_EQ(PixelsOf(got), expected) << "trial " << trial;
+        ASSERT_TRUE(got == pairwise) << "trial " << trial;
+        EXPECT_TRUE(one_pass.take().empty());  // used up
+    }
+}
+
+// The grid of growing triangles, united one triangle after the other as its definition reads.
+Region PairwiseTriangleGrid(int w, int h, int progress) {
+    const FrameMeasures m = ComputeMeasures(w, h, progress, 4);
+    const int a = m.x / 5, c = MulDiv(a, h, w);
+    Region out;
+    for (int i = 0; i <= 9; ++i)
+        for (int j = 0; j <= 9; ++j) {
+            const int x = (i * w) / 10, y = (j * h) / 10;
+            out = out.united(TriangleRegion({x, y}, {x + a, y}, {x, y + c}));
+        }
+    return out;
+}
+
+TEST(PolygonUnion, TriangleGridStyleEqualsItsPairwiseUnion) {
+    struct Size {
+        int w, h;
+    };
+    test::HighRandom unused;
+    for (const Size size : {Size{1920, 1080}, Size{61, 37}, Size{37, 61}, Size{800, 600}, Size{9, 3}}) {
+        for (int p : {0, 1, 13, 49, 50, 51, 77, 99, 100}) {
+            const auto got = StyleRegion(117, size.w, size.h, ComputeMeasures(size.w, size.h, p, 4), unused);
+            ASSERT_TRUE(got.has_value());
+            ASSERT_TRUE(got->invariants_hold()) << size.w << "x" << size.h << " at " << p;
+            ASSERT_TRUE(*got == PairwiseTriangleGrid(size.w, size.h, p)) << size.w << "x" << size.h << " at " << p;
+        }
+    }
+    EXPECT_EQ(unused.calls, 0);
 }
 
 TEST(RegionBuilders, StripRegionPieces) {
