@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/bitmap.h"
+#include "gui/win32/dib.h"
 
 namespace scr::test {
 
@@ -14,12 +15,7 @@ inline Bitmap CaptureWindow(HWND window, int w, int h) {
     Bitmap shot(w, h);
     HDC window_dc = GetDC(window);
     HDC memory_dc = CreateCompatibleDC(window_dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    const BITMAPINFO info = TopDownDib24(w, h);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(memory_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory_dc, section);
