@@ -113,14 +113,17 @@ Bytes ExifBlock(int orientation, const std::string& taken = {}) {
     return t;
 }
 
-Bytes WithExif(Bytes jpeg, int orientation, const std::string& taken = {}) {
+Bytes WithExifBlock(Bytes jpeg, const Bytes& tiff) {
     Bytes segment = {0xFF, 0xE1};
-    const Bytes tiff = ExifBlock(orientation, taken);
     PutBe16(segment, unsigned(2 + 6 + tiff.size()));
     segment.insert(segment.end(), {'E', 'x', 'i', 'f', 0, 0});
     segment.insert(segment.end(), tiff.begin(), tiff.end());
     jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
     return jpeg;
+}
+
+Bytes WithExif(Bytes jpeg, int orientation, const std::string& taken = {}) {
+    return WithExifBlock(std::move(jpeg), ExifBlock(orientation, taken));
 }
 
 double MeanDifference(const Image& a, const Image& b) {
@@ -485,6 +488,23 @@ TEST(Exif, ReadsWhatIsThereAndNothingOutsideTheBlock) {
     std::size_t changed = 0;
     for (std::size_t i = 0; i < tagged.size(); ++i) changed += tagged[i] != reset[i];
     EXPECT_EQ(changed, 1u);
+
+    // Overlapping directories where the first reset uncovers a turned entry (a fuzzer find):
+    // the thumbnail directory at 8 shares bytes with the main one at 12, and resetting its
+    // out-of-range value sets the main entry's count to nonzero, revealing orientation 6.
+    const Bytes overlap = {'M', 'M', 0, 42, 0, 0, 0, 12, 0, 1, 0x01, 0x12, 0, 3, 0x01, 0x12, 0, 3, 0, 0, 0, 0,
+                           0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 0, 0, 0, 0, 0, 0, 0, 8};
+    for (const bool prefixed_block : {false, true}) {
+        Bytes block = overlap;
+        if (prefixed_block) block.insert(block.begin(), {'E', 'x', 'i', 'f', 0, 0});
+        Bytes jpeg = WithExifBlock(scr::test::MakeJpeg(16, 16), block);
+        ResetJpegOrientation(jpeg);
+        EXPECT_EQ(ReadJpegExif(jpeg).orientation, 1) << (prefixed_block ? "prefixed twice" : "overlapping");
+    }
+    // The offsets count from the start of the span given, prefix or not.
+    EXPECT_EQ(ParseExif(ExifBlock(3)).orientation_offsets, std::vector<std::size_t>{18});
+    EXPECT_EQ(ParseExif(prefixed).orientation_offsets, std::vector<std::size_t>{24});
 }
 
 }  // namespace

@@ -8,6 +8,12 @@ namespace scr::imaging {
 
 namespace {
 
+// Where the TIFF data starts: after a leading "Exif\0\0", else at once.
+std::size_t TiffStart(std::span<const uint8_t> data) {
+    static constexpr std::array<uint8_t, 6> kExifPrefix{'E', 'x', 'i', 'f', 0, 0};
+    return data.size() >= 6 && std::equal(kExifPrefix.begin(), kExifPrefix.end(), data.begin()) ? 6 : 0;
+}
+
 constexpr uint16_t kTagOrientation = 0x0112;
 constexpr uint16_t kTagExifIfd = 0x8769;
 constexpr uint16_t kTagDateTimeOriginal = 0x9003;
@@ -17,6 +23,7 @@ constexpr uint16_t kTypeLong = 4;
 // More directories or entries than any camera writes mean a damaged or hostile block.
 constexpr int kMaxDirectories = 4;
 constexpr unsigned kMaxEntries = 512;
+constexpr int kMaxResetPasses = 4;
 
 class TiffReader {
 public:
@@ -77,9 +84,8 @@ uint32_t ReadDirectory(const TiffReader& r, uint32_t at, bool main_chain, ExifDa
 
 ExifData ParseExif(std::span<const uint8_t> tiff) {
     ExifData out;
-    static constexpr std::array<uint8_t, 6> kExifPrefix{'E', 'x', 'i', 'f', 0, 0};
-    if (tiff.size() >= 6 && std::equal(kExifPrefix.begin(), kExifPrefix.end(), tiff.begin()))
-        tiff = tiff.subspan(6);
+    const std::size_t base = TiffStart(tiff);
+    tiff = tiff.subspan(base);
     if (tiff.size() < 8) return out;
     if (tiff[0] == 'I' && tiff[1] == 'I' && tiff[2] == 42 && tiff[3] == 0) out.big_endian = false;
     else if (tiff[0] == 'M' && tiff[1] == 'M' && tiff[2] == 0 && tiff[3] == 42) out.big_endian = true;
@@ -101,6 +107,9 @@ ExifData ParseExif(std::span<const uint8_t> tiff) {
         ReadDirectory(r, at, false, out, pending);
         if (visited.size() > std::size_t(kMaxDirectories) * 2) break;
     }
+    // The offsets count from the start of the span given, prefix included, so that a caller
+    // writes where the values are.
+    for (std::size_t& at : out.orientation_offsets) at += base;
     return out;
 }
 
@@ -139,11 +148,24 @@ void ResetJpegOrientation(std::span<uint8_t> jpeg) {
     const auto range = FindJpegExif(jpeg);
     if (!range) return;
     std::span<uint8_t> tiff = jpeg.subspan(range->offset, range->length);
-    const ExifData exif = ParseExif(tiff);
-    for (std::size_t at : exif.orientation_offsets) {
-        tiff[at] = exif.big_endian ? 0 : 1;
-        tiff[at + 1] = exif.big_endian ? 1 : 0;
+    // Directories may overlap, so a value written can change what is read next (a count, a
+    // chain pointer, another entry); read again until nothing is left to reset.
+    for (int pass = 0; pass < kMaxResetPasses; ++pass) {
+        const ExifData exif = ParseExif(tiff);
+        const uint8_t one[2] = {uint8_t(exif.big_endian ? 0 : 1), uint8_t(exif.big_endian ? 1 : 0)};
+        bool wrote = false;
+        for (std::size_t at : exif.orientation_offsets) {
+            if (tiff[at] == one[0] && tiff[at + 1] == one[1]) continue;
+            tiff[at] = one[0];
+            tiff[at + 1] = one[1];
+            wrote = true;
+        }
+        if (!wrote && exif.orientation == 1) return;
     }
+    // A block that still shows a turn after that is built to deceive: its byte-order mark is
+    // cleared, so that no reader (ours or a viewer's) takes anything from it.
+    const std::size_t mark = TiffStart(tiff);
+    if (tiff.size() >= mark + 2) tiff[mark] = tiff[mark + 1] = 0;
 }
 
 std::optional<int64_t> ExifTimeToSeconds(std::string_view t) {
