@@ -119,7 +119,8 @@ protected:
     HeadlessBackend& backend() { return *backend_; }
     HeadlessServices& script() { return backend_->script(); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string ItemDir() const { return (dir_ / "items").string() + "/"; }
+    // Ends in the system's own separator, as the temporary directory does.
+    std::string ItemDir() const { return (dir_ / "items" / "").string(); }
 
     void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
