@@ -82,7 +82,7 @@ void BuildOneFrame(benchmark::State& state, int style, int w, int h) {
 // A control as the saver sets it up: filling its parent, centred and stretched, in-line.
 struct SaverLikeView {
     SaverLikeView(int w, int h)
-        : window(app, WindowSpec::Popup({0, 0, w, h}, 0)), control(app, window) {
+        : window(app, WindowParams::Popup({0, 0, w, h}, 0)), control(app, window) {
         window.SetVisible(true);
         window.set_keep_surface(false);
         app.set_recording(false);

@@ -90,7 +90,7 @@ public:
         const TextSize screen = backend.services().PrimaryScreenSize();
         width = screen.cx;
         height = screen.cy;
-        window = backend.NewWindow(*app, WindowSpec::Popup({0, 0, width, height}, 0x000000));
+        window = backend.NewWindow(*app, WindowParams::Popup({0, 0, width, height}, 0x000000));
         window->SetListener(this);
         control = std::make_unique<TransitionControl>(*app, *window);
         control->SetAlign(Control::Align::Client);

@@ -22,7 +22,7 @@ public:
     // The one application object of the process.
     virtual std::unique_ptr<Application> CreateApplication() = 0;
     // A window of the given kind, hidden until SetVisible; it reports to its listener.
-    virtual std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) = 0;
+    virtual std::unique_ptr<Window> NewWindow(Application& app, const WindowParams& params) = 0;
     // The control of a class (ProgID, or CLSID as "{...}") in place over bounds (client
     // coordinates of parent). Throws EOleException with the system's message when it cannot be
     // made (not registered, say): the caller goes on without it.

@@ -19,12 +19,12 @@ Rect InitialBounds(Backend& backend, const FormDesign& d) {
 
 TForm::TForm(Backend& backend, Application& app, const FormDesign& design)
     : backend_(backend), app_(app), color_(design.color), caption_(design.caption), key_preview_(design.key_preview) {
-    WindowSpec spec;
-    spec.kind = design.border_style == TBorderStyle::bsNone ? WindowKind::Popup : WindowKind::Frame;
-    spec.caption = design.caption;
-    spec.bounds = InitialBounds(backend, design);
-    spec.color = design.color;
-    window_ = backend.NewWindow(app, spec);
+    WindowParams params;
+    params.kind = design.border_style == TBorderStyle::bsNone ? WindowKind::Popup : WindowKind::Frame;
+    params.caption = design.caption;
+    params.bounds = InitialBounds(backend, design);
+    params.color = design.color;
+    window_ = backend.NewWindow(app, params);
     window_->SetListener(this);
     window_->SetClientSize(design.client_width, design.client_height);
     if (design.position == TPosition::poScreenCenter) {

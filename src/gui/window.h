@@ -52,7 +52,7 @@ struct ControlFont {
     uint32_t color = 0x000000;
 };
 
-struct WindowSpec {
+struct WindowParams {
     WindowKind kind = WindowKind::Popup;
     Window* parent = nullptr;  // required for children and controls
     std::string caption;       // the title or the control's text, in the ANSI code page
@@ -66,15 +66,15 @@ struct WindowSpec {
     bool tab_stop = true;         // reached with Tab
 
     // A top-level window without border or caption over bounds, filled with color.
-    static WindowSpec Popup(const Rect& bounds, uint32_t color = 0) {
-        WindowSpec s;
+    static WindowParams Popup(const Rect& bounds, uint32_t color = 0) {
+        WindowParams s;
         s.bounds = bounds;
         s.color = color;
         return s;
     }
     // A captioned top-level window (movable, not resizable) over bounds.
-    static WindowSpec Framed(const std::string& caption, const Rect& bounds, uint32_t color = 0) {
-        WindowSpec s = Popup(bounds, color);
+    static WindowParams Framed(const std::string& caption, const Rect& bounds, uint32_t color = 0) {
+        WindowParams s = Popup(bounds, color);
         s.kind = WindowKind::Frame;
         s.caption = caption;
         return s;

@@ -14,9 +14,8 @@ namespace {
 constexpr int kClientWidth = 305, kClientHeight = 259;
 constexpr int kTopHeight = 145, kMiddleHeight = 64, kBottomHeight = 50;
 constexpr uint32_t kWindowText = 0x000000;
-}  // namespace
 
-struct TfrmSetup::ControlEvents : WindowListener {
+struct ControlEvents : WindowListener {
     std::function<void()> click, enter, leave;
     void HandleClick() override {
         if (click) click();
@@ -28,6 +27,8 @@ struct TfrmSetup::ControlEvents : WindowListener {
         if (leave) leave();
     }
 };
+
+}  // namespace
 
 FormDesign TfrmSetup::Design(int ppi) {
     FormDesign d;
@@ -46,8 +47,8 @@ Rect TfrmSetup::Scaled(int left, int top, int width, int height) const {
     return {Scale(left), Scale(top), Scale(left) + Scale(width), Scale(top) + Scale(height)};
 }
 
-std::unique_ptr<Window> TfrmSetup::MakeControl(const WindowSpec& spec, std::function<void()> on_click, bool link) {
-    auto control = backend().NewWindow(application(), spec);
+std::unique_ptr<Window> TfrmSetup::MakeControl(const WindowParams& params, std::function<void()> on_click, bool link) {
+    auto control = backend().NewWindow(application(), params);
     auto events = std::make_unique<ControlEvents>();
     events->click = std::move(on_click);
     if (link) {
@@ -61,7 +62,7 @@ std::unique_ptr<Window> TfrmSetup::MakeControl(const WindowSpec& spec, std::func
 
 TfrmSetup::TfrmSetup(Backend& backend, Application& app, int ppi) : TForm(backend, app, Design(ppi)), ppi_(ppi) {
     auto panel = [&](int top, int height) {
-        WindowSpec s;
+        WindowParams s;
         s.kind = WindowKind::Child;
         s.parent = &window();
         s.bounds = Scaled(0, top, kClientWidth, height);
@@ -74,7 +75,7 @@ TfrmSetup::TfrmSetup(Backend& backend, Application& app, int ppi) : TForm(backen
 
     auto label = [&](Window& parent, int left, int top, const std::string& text, ControlFont font, bool link,
                      std::function<void()> on_click) {
-        WindowSpec s;
+        WindowParams s;
         s.kind = WindowKind::Label;
         s.parent = &parent;
         s.caption = text;
@@ -91,7 +92,7 @@ TfrmSetup::TfrmSetup(Backend& backend, Application& app, int ppi) : TForm(backen
     lblTitle = label(*pnlTop, 29, 23, "Title:", ControlFont{"MS Sans Serif", -13, true, false, kWindowText}, false, {});
     lblAuthor = label(*pnlTop, 29, 44, "Author:", form_font, false, {});
     {
-        WindowSpec s;
+        WindowParams s;
         s.kind = WindowKind::CheckBox;
         s.parent = pnlTop.get();
         s.caption = "Mute music";
@@ -105,7 +106,7 @@ TfrmSetup::TfrmSetup(Backend& backend, Application& app, int ppi) : TForm(backen
     lblEmail = label(*pnlTop, 29, 106, "Email:", link_font, true, [this] { lblEmailClick(); });
     lblWeb = label(*pnlTop, 29, 127, "Web address:", link_font, true, [this] { lblWebClick(); });
     {
-        WindowSpec s;
+        WindowParams s;
         s.kind = WindowKind::Memo;
         s.parent = pnlMiddle.get();
         s.bounds = Scaled(10, 8, 287, 52);
@@ -116,7 +117,7 @@ TfrmSetup::TfrmSetup(Backend& backend, Application& app, int ppi) : TForm(backen
         mRemind = MakeControl(s);
     }
     {
-        WindowSpec s;
+        WindowParams s;
         s.kind = WindowKind::Button;
         s.parent = pnlBottom.get();
         s.caption = "&Ok";

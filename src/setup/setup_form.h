@@ -37,15 +37,14 @@ public:
     void OKButtonClick();
 
 private:
-    // The owner side of a control: forwards its clicks and hovering to the form's handlers.
-    struct ControlEvents;
-    std::unique_ptr<Window> MakeControl(const WindowSpec& spec, std::function<void()> on_click = {},
+    std::unique_ptr<Window> MakeControl(const WindowParams& params, std::function<void()> on_click = {},
                                         bool link = false);
     Rect Scaled(int left, int top, int width, int height) const;
     int Scale(int v) const;
 
     int ppi_;
-    std::vector<std::unique_ptr<ControlEvents>> events_;
+    // The owner side of each control: forwards its clicks and hovering to the form's handlers.
+    std::vector<std::unique_ptr<WindowListener>> events_;
 };
 
 }  // namespace scr

@@ -124,7 +124,7 @@ int Show(const Args& args) {
 
     // The show runs as in the saver: a control on a window, on the application's (virtual) clock.
     HeadlessApplication app("render");
-    HeadlessWindow window(app, WindowSpec::Popup({0, 0, p.new_picture.width(), p.new_picture.height()}, 0));
+    HeadlessWindow window(app, WindowParams::Popup({0, 0, p.new_picture.width(), p.new_picture.height()}, 0));
     window.SetVisible(true);
     app.set_recording(false);
     TransitionControl control(app, window);

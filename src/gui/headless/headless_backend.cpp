@@ -69,10 +69,10 @@ std::unique_ptr<Application> HeadlessBackend::CreateApplication() {
     return std::make_unique<HeadlessApplication>(services_.module_path, &log);
 }
 
-std::unique_ptr<Window> HeadlessBackend::NewWindow(Application& app, const WindowSpec& spec) {
+std::unique_ptr<Window> HeadlessBackend::NewWindow(Application& app, const WindowParams& params) {
     auto* headless = dynamic_cast<HeadlessApplication*>(&app);
     if (headless == nullptr) throw std::logic_error("a headless window needs the headless application");
-    return std::make_unique<HeadlessWindow>(*headless, spec);
+    return std::make_unique<HeadlessWindow>(*headless, params);
 }
 
 }  // namespace scr
@@ -116,23 +116,17 @@ bool IsSection(const std::string& line, std::string* name) {
     return true;
 }
 
-}  // namespace
-
-// The hook stays installed while this object lives; a later hook replaces an earlier one.
-class HeadlessServices::Hook : public InputHook {
+// The hook stays installed while this object lives.
+class ScopedHook : public InputHook {
 public:
-    Hook(HeadlessServices& owner, int serial) : owner_(owner), serial_(serial) {}
-    ~Hook() override {
-        if (owner_.hook_serial_ == serial_) {
-            owner_.hook_ = nullptr;
-            owner_.log_.push_back("hook removed");
-        }
-    }
+    explicit ScopedHook(std::function<void()> remove) : remove_(std::move(remove)) {}
+    ~ScopedHook() override { remove_(); }
 
 private:
-    HeadlessServices& owner_;
-    int serial_;
+    std::function<void()> remove_;
 };
+
+}  // namespace
 
 uint32_t HeadlessServices::SystemColor(int index) {
     static const uint32_t kDefaults[] = {
@@ -161,7 +155,12 @@ std::unique_ptr<InputHook> HeadlessServices::InstallInputHook(std::function<void
     }
     hook_ = std::move(on_event);
     log_.push_back("hook installed");
-    return std::make_unique<Hook>(*this, ++hook_serial_);
+    // A later hook replaces an earlier one, whose removal then changes nothing.
+    return std::make_unique<ScopedHook>([this, serial = ++hook_serial_] {
+        if (hook_serial_ != serial) return;
+        hook_ = nullptr;
+        log_.push_back("hook removed");
+    });
 }
 
 void HeadlessServices::FireHookEvent(const InputEvent& event) {

@@ -97,7 +97,6 @@ public:
     void PaintText(Bitmap& target, int x, int y, const TextStyle& style, const std::string& ansi_text) override;
 
 private:
-    class Hook;
     std::vector<std::string>& log_;
     std::function<void(const InputEvent&)> hook_;
     int hook_serial_ = 0;
@@ -116,7 +115,7 @@ public:
     // Logs "app created"; the application logs its own lifecycle to the same log.
     std::unique_ptr<Application> CreateApplication() override;
     // app must come from a HeadlessBackend.
-    std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<Window> NewWindow(Application& app, const WindowParams& params) override;
     std::unique_ptr<ActiveXControl> NewActiveXControl(Window& parent, const std::string& class_name_or_clsid, const Rect& bounds) override;  // headless_automation.cpp
     std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) override;  // headless_automation.cpp
     std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) override;

@@ -16,19 +16,19 @@ Rect BoundingBox(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec)
-    : Window(app), kind_(spec.kind), spec_(spec), text_(spec.caption), bounds_(spec.bounds), color_(spec.color) {
+HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowParams& params)
+    : Window(app), kind_(params.kind), params_(params), text_(params.caption), bounds_(params.bounds), color_(params.color) {
     number_ = app.AddWindow(this);
     FitToText();
-    if (spec.default_button) {
+    if (params.default_button) {
         // The top-level window above it presses it on Enter.
-        for (Window* p = spec.parent; p != nullptr;) {
+        for (Window* p = params.parent; p != nullptr;) {
             auto* hp = static_cast<HeadlessWindow*>(p);
-            if (hp->spec_.parent == nullptr) {
+            if (hp->params_.parent == nullptr) {
                 hp->default_button_ = this;
                 break;
             }
-            p = hp->spec_.parent;
+            p = hp->params_.parent;
         }
     }
     // Numbered like handles of the system: never 0, aligned to 4.
@@ -39,7 +39,7 @@ HeadlessWindow::HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec)
 
 HeadlessWindow::~HeadlessWindow() {
     destroying_ = true;
-    for (Window* p = spec_.parent; p != nullptr; p = static_cast<HeadlessWindow*>(p)->spec_.parent) {
+    for (Window* p = params_.parent; p != nullptr; p = static_cast<HeadlessWindow*>(p)->params_.parent) {
         auto* hp = static_cast<HeadlessWindow*>(p);
         if (hp->default_button_ == this) hp->default_button_ = nullptr;
     }
@@ -178,9 +178,9 @@ void HeadlessWindow::InjectKeyUp(uint16_t key, ShiftState shift) {
 void HeadlessWindow::InjectActivate(bool active) { happ().SetActiveWindow(active ? this : nullptr); }
 
 void HeadlessWindow::FitToText() {
-    if (kind_ != WindowKind::Label || !spec_.auto_size) return;
+    if (kind_ != WindowKind::Label || !params_.auto_size) return;
     // The backend's deterministic metrics: 3/5 of the height a character, 4/3 of it a line.
-    const int h = spec_.font.height < 0 ? -spec_.font.height : spec_.font.height;
+    const int h = params_.font.height < 0 ? -params_.font.height : params_.font.height;
     bounds_.right = bounds_.left + int(text_.size()) * h * 3 / 5;
     bounds_.bottom = bounds_.top + (h * 4 + 2) / 3;
 }

@@ -18,7 +18,7 @@ public:
     static constexpr int kFrameBorder = 3;
     static constexpr int kCaptionHeight = 19;
 
-    HeadlessWindow(HeadlessApplication& app, const WindowSpec& spec);
+    HeadlessWindow(HeadlessApplication& app, const WindowParams& params);
     ~HeadlessWindow() override;
 
     // Window
@@ -65,7 +65,7 @@ public:
     // --- Inspection ---
     int number() const { return number_; }
     WindowKind kind() const { return kind_; }
-    const WindowSpec& spec() const { return spec_; }
+    const WindowParams& params() const { return params_; }
     const Bitmap& surface() const { return surface_; }
     bool topmost() const { return topmost_; }
     const std::string& caption() const { return text_; }
@@ -90,7 +90,7 @@ private:
     int FrameHeight() const;
 
     const WindowKind kind_;
-    const WindowSpec spec_;
+    const WindowParams params_;
     std::string text_;
     bool checked_ = false;
     HeadlessWindow* default_button_ = nullptr;  // a top-level window's button for Enter

@@ -105,10 +105,10 @@ std::unique_ptr<Application> Win32Backend::CreateApplication() {
     return app;
 }
 
-std::unique_ptr<Window> Win32Backend::NewWindow(Application& app, const WindowSpec& spec) {
+std::unique_ptr<Window> Win32Backend::NewWindow(Application& app, const WindowParams& params) {
     auto* win32 = dynamic_cast<Win32Application*>(&app);
     if (win32 == nullptr) throw std::logic_error("a Win32 window needs the Win32 application");
-    return std::make_unique<Win32Window>(*win32, spec);
+    return std::make_unique<Win32Window>(*win32, params);
 }
 
 }  // namespace scr

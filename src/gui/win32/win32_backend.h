@@ -41,7 +41,7 @@ public:
     Services& services() override { return services_; }
     std::unique_ptr<Application> CreateApplication() override;
     // app must be the Win32Application this backend made.
-    std::unique_ptr<Window> NewWindow(Application& app, const WindowSpec& spec) override;
+    std::unique_ptr<Window> NewWindow(Application& app, const WindowParams& params) override;
     std::unique_ptr<ActiveXControl> NewActiveXControl(Window& parent, const std::string& class_name_or_clsid, const Rect& bounds) override;  // win32_activex.cpp
     std::shared_ptr<AutomationObject> ConnectAutomation(const std::string& prog_id, ConnectKind kind) override;  // win32_automation.cpp
     std::unique_ptr<MediaPlayer> NewMediaPlayer(Application& app) override;

@@ -36,9 +36,9 @@ struct KindInfo {
     DWORD ex_style;
 };
 
-KindInfo InfoFor(const WindowSpec& spec) {
-    const DWORD tab = spec.tab_stop ? WS_TABSTOP : 0;
-    switch (spec.kind) {
+KindInfo InfoFor(const WindowParams& params) {
+    const DWORD tab = params.tab_stop ? WS_TABSTOP : 0;
+    switch (params.kind) {
         case WindowKind::Popup:
             return {kClassName, WS_POPUP | WS_CLIPCHILDREN, 0};
         case WindowKind::Frame:
@@ -49,9 +49,9 @@ KindInfo InfoFor(const WindowSpec& spec) {
         case WindowKind::Child:
             return {kClassName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case WindowKind::Label:
-            return {"STATIC", DWORD(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (spec.notify ? SS_NOTIFY : 0)), 0};
+            return {"STATIC", DWORD(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | (params.notify ? SS_NOTIFY : 0)), 0};
         case WindowKind::Button:
-            return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | (spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+            return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | (params.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
         case WindowKind::CheckBox:
             return {"BUTTON", WS_CHILD | WS_VISIBLE | tab | BS_AUTOCHECKBOX, 0};
         case WindowKind::Memo:
@@ -88,18 +88,18 @@ int HighY(LPARAM l) { return int(short(HIWORD(l))); }
 
 }  // namespace
 
-Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec)
-    : Window(app), kind_(spec.kind), text_color_(spec.font.color), notify_(spec.notify),
-      auto_size_(spec.auto_size && spec.kind == WindowKind::Label) {
+Win32Window::Win32Window(Win32Application& app, const WindowParams& params)
+    : Window(app), kind_(params.kind), text_color_(params.font.color), notify_(params.notify),
+      auto_size_(params.auto_size && params.kind == WindowKind::Label) {
     RegisterWindowClass();
-    const bool child = spec.kind != WindowKind::Popup && spec.kind != WindowKind::Frame;
-    Win32Window* parent_window = dynamic_cast<Win32Window*>(spec.parent);
+    const bool child = params.kind != WindowKind::Popup && params.kind != WindowKind::Frame;
+    Win32Window* parent_window = dynamic_cast<Win32Window*>(params.parent);
     if (child && parent_window == nullptr) throw std::logic_error("a child window needs a parent window");
     HWND parent = parent_window ? parent_window->hwnd_ : app.Handle();
-    brush_ = CreateSolidBrush(spec.color);
-    const KindInfo info = InfoFor(spec);
-    const Rect& b = spec.bounds;
-    hwnd_ = CreateWindowExA(info.ex_style, info.class_name, spec.caption.c_str(), info.style, b.left, b.top, b.width(),
+    brush_ = CreateSolidBrush(params.color);
+    const KindInfo info = InfoFor(params);
+    const Rect& b = params.bounds;
+    hwnd_ = CreateWindowExA(info.ex_style, info.class_name, params.caption.c_str(), info.style, b.left, b.top, b.width(),
                             b.height(), parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr) {
         DeleteObject(brush_);
@@ -111,9 +111,9 @@ Win32Window::Win32Window(Win32Application& app, const WindowSpec& spec)
     const LONG_PTR previous = SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
     if (IsControl()) system_proc_ = reinterpret_cast<WNDPROC>(previous);
     if (IsControl()) {
-        CreateFontFor(spec.font);
+        CreateFontFor(params.font);
         if (auto_size_) FitToText();
-        if (spec.default_button) {
+        if (params.default_button) {
             if (Win32Window* top = TopLevel()) top->default_button_ = this;
         }
     }

@@ -15,7 +15,7 @@ namespace scr {
 
 class Win32Window : public Window {
 public:
-    Win32Window(Win32Application& app, const WindowSpec& spec);
+    Win32Window(Win32Application& app, const WindowParams& params);
     ~Win32Window() override;
 
     HWND hwnd() const { return hwnd_; }

@@ -99,7 +99,7 @@ protected:
         DeleteFileA(log.c_str());
         // The control reads the variable at every line it writes.
         SetEnvironmentVariableA("FLASH_STANDIN_LOG", log.c_str());
-        window = backend.NewWindow(*app, WindowSpec::Popup({60, 60, 60 + 320, 60 + 240}, 0x008000));
+        window = backend.NewWindow(*app, WindowParams::Popup({60, 60, 60 + 320, 60 + 240}, 0x008000));
         window->SetVisible(true);
         app->ProcessMessages();
     }

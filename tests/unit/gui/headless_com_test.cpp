@@ -229,7 +229,7 @@ class HeadlessFlashTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app = backend.CreateApplication();
-        window = backend.NewWindow(*app, WindowSpec::Popup({0, 0, 640, 480}, 0));
+        window = backend.NewWindow(*app, WindowParams::Popup({0, 0, 640, 480}, 0));
         headless = static_cast<HeadlessApplication*>(app.get());
     }
     HeadlessBackend backend;

@@ -71,7 +71,7 @@ uint32_t ColorAt(const Bitmap& b, int x, int y) {
 
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() : window(app, WindowSpec::Popup({0, 0, 200, 100}, 0x808080)) {
+    WindowTest() : window(app, WindowParams::Popup({0, 0, 200, 100}, 0x808080)) {
         window.SetListener(&owner);
         window.AddControl(lower);
         window.AddControl(upper);
@@ -149,7 +149,7 @@ TEST(HeadlessWindowLife, MessagesToAWindowThatIsGoneAreDropped) {
     HeadlessApplication app("x.scr");
     Log log;
     OwnerLog owner(log);
-    auto w = std::make_unique<HeadlessWindow>(app, WindowSpec::Popup({0, 0, 10, 10}, 0));
+    auto w = std::make_unique<HeadlessWindow>(app, WindowParams::Popup({0, 0, 10, 10}, 0));
     w->SetListener(&owner);
     w->PostPrivate(0x402, 0, 0);
     w->InjectKeyDown(13);
@@ -162,7 +162,7 @@ TEST(HeadlessWindowLife, ShowingATopLevelWindowActivatesItAndHidingGivesItUp) {
     HeadlessApplication app("x.scr");
     Log log;
     OwnerLog owner(log);
-    HeadlessWindow w(app, WindowSpec::Framed("Setup []", {100, 100, 411, 384}, 0));
+    HeadlessWindow w(app, WindowParams::Framed("Setup []", {100, 100, 411, 384}, 0));
     w.SetListener(&owner);
     EXPECT_EQ(w.ClientRect(), (Rect{0, 0, 305, 259}));  // the frame takes the caption and borders
     w.SetVisible(true);

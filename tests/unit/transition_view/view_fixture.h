@@ -44,7 +44,7 @@ using HostCall = HeadlessCall;
 // use for what the control sees of them.
 struct TestHost {
     TestHost(int width, int height)
-        : window_(app, WindowSpec::Popup({0, 0, width, height}, 0)) {
+        : window_(app, WindowParams::Popup({0, 0, width, height}, 0)) {
         window_.SetVisible(true);
         app.ProcessMessages();
         app.clear_calls();
