@@ -8,8 +8,9 @@
 # With TEST names only those tests run. Exit status: the number of failed tests (0: all passed).
 set -uo pipefail
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+source "$(dirname "$0")/session.sh"
+WINE=$SESSION_WINE
+WINESERVER=$SESSION_WINESERVER
 SAVER= HOST= MPR= SCRPACK= PROBE= DIALOG_PROBE= GUI_TEST= RENDER= STANDINS= WORK=
 selected=()
 while [ $# -gt 0 ]; do
@@ -40,31 +41,26 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 # The probe of the X pointer's image (is the cursor hidden?), built natively.
 cc -O2 -o "$WORK/xcursor" "$(dirname "$0")/xcursor.c" -lX11 -lXfixes ||
   { echo "run-e2e.sh: cannot build the cursor probe (libx11-dev, libxfixes-dev)" >&2; exit 2; }
-started=()   # pids of what this run started, ended in reverse order
+started=()   # pids of the prefixes' servers, ended in reverse order (the display: session_end)
 prefixes=()  # prefixes whose Wine processes are ended before their server
 
 cleanup() {
   for p in "${prefixes[@]}"; do WINEPREFIX=$p "$WINESERVER" -k >/dev/null 2>&1; done
   for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null; done
   for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
+  session_end
   # The prefixes take 1.4 GB; the reports and logs stay. E2E_KEEP_PREFIX=1 keeps them too.
   [ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$WORK/prefix" "$WORK/prefix-mpr"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 elapsed() { echo "$(date +%s.%N) - $1" | bc; }
 log() { echo "[e2e $(printf '%5.1f' "$(elapsed "$run_started")")s] $*"; }
 
 # --- Display, window manager, prefix ----------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-started+=($!)
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
-export DISPLAY=:$(head -n1 "$WORK/display")
-openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-started+=($!)
+session_start_display "$WORK" 1024x768 || exit 2
+session_start_window_manager "$WORK"
 
 export WINEDEBUG=-all WINEARCH=win64
 export WINEPREFIX=$WORK/prefix

@@ -33,7 +33,6 @@ ANALYSE=$HERE/analyse_wav.py
 
 t_start=$(date +%s%N)
 log() { printf '[sound %5.1fs] %s\n' "$(( ($(date +%s%N) - t_start) / 1000000 ))e-3" "$*"; }
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 rm -rf "$WORK" && mkdir -p "$WORK/files"
 cleanup() {

@@ -8,9 +8,9 @@
 # Exit status: the number of failures (0: all passed; 1 also when nothing could be checked).
 set -uo pipefail
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
 HERE=$(cd "$(dirname "$0")" && pwd)
+source "$HERE/../session.sh"
+WINE=$SESSION_WINE
 DIR= CHECK= WORK=
 sections=()
 while [ $# -gt 0 ]; do
@@ -24,45 +24,31 @@ done
 for v in DIR CHECK WORK; do
   [ -n "${!v}" ] || { echo "check-standins.sh: --${v,,} is required" >&2; exit 1; }
 done
-for tool in Xvfb openbox import convert "$WINE" "$WINESERVER"; do
+for tool in Xvfb openbox import convert "$WINE" "$SESSION_WINESERVER"; do
   command -v "$tool" >/dev/null || { echo "check-standins.sh: $tool is missing" >&2; exit 1; }
 done
 
 t_start=$(date +%s%N)
 log() { printf '[standins %5.1fs] %s\n' "$(( ($(date +%s%N) - t_start) / 1000000 ))e-3" "$*"; }
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 rm -rf "$WORK" && mkdir -p "$WORK/standins" "$WORK/run"
 for f in flash_standin.dll presentation_standin.exe password_standin.cpl; do
   cp "$DIR/$f" "$WORK/standins/" || exit 1
 done
 
-started=()  # pids this run started, ended in reverse order
-export WINEPREFIX=$WORK/prefix WINEDEBUG=-all WINEARCH=win64
 cleanup() {
-  [ -d "$WINEPREFIX" ] && "$WINESERVER" -k >/dev/null 2>&1
-  for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null; done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
+  session_end
   # The prefix takes 700 MB; STANDINS_KEEP_PREFIX=1 keeps it.
-  [ -n "${STANDINS_KEEP_PREFIX:-}" ] || rm -rf "$WINEPREFIX"
+  [ -n "${STANDINS_KEEP_PREFIX:-}" ] || rm -rf "$WORK/prefix"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # --- Display, window manager, prefix ----------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-started+=($!)
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$WORK/display")
-openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-started+=($!)
-
+session_start_display "$WORK" 1024x768 || exit 1
+session_start_window_manager "$WORK"
 log "display $DISPLAY; making the prefix"
-WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -u >"$WORK/wineboot.log" 2>&1
-"$WINESERVER" -w
-"$WINESERVER" -f -p >/dev/null 2>&1 &
-started+=($!)
+session_make_prefix "$WORK/prefix" || exit 1
 sleep 0.3
 log "prefix ready; registering"
 bash "$HERE/register-standins.sh" "$WINEPREFIX" "$WORK/standins" || exit 1

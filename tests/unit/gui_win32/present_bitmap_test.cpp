@@ -51,30 +51,16 @@ TEST(ExpandRow24To32, EveryPathGivesEachPixelItsWordAndWritesNothingBeyond) {
     }
 }
 
-class PresentBitmapTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!test::HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
-        app = backend.CreateApplication();
-        window = backend.NewWindow(*app, WindowSpec::Popup({40, 40, 40 + kW, 40 + kH}, 0x000000));
-        window->SetTopmost();
-        window->SetVisible(true);
-        Settle();
-    }
-    void Settle() {
-        for (int i = 0; i < 10; ++i) {
-            app->ProcessMessages();
-            Sleep(10);
-        }
-    }
-    HWND hwnd() const { return reinterpret_cast<HWND>(window->Handle()); }
-    Bitmap Shot() { return test::CaptureWindow(hwnd(), kW, kH); }
+// An odd width, so that rows are padded and the blocks of pixels never come out even.
+constexpr int kW = 157, kH = 93;
 
-    // An odd width, so that rows are padded and the blocks of pixels never come out even.
-    static constexpr int kW = 157, kH = 93;
-    Win32Backend backend;
-    std::unique_ptr<Application> app;
-    std::unique_ptr<Window> window;
+class PresentBitmapTest : public test::ShownWindowTest {
+protected:
+    PresentBitmapTest() : ShownWindowTest(kW, kH) {}
+    void SetUp() override {
+        ShownWindowTest::SetUp();
+        if (!IsSkipped()) Settle();
+    }
 };
 
 TEST_F(PresentBitmapTest, PartsLandExactlyThroughStripsOfEverySize) {

@@ -22,14 +22,14 @@ std::shared_ptr<TBitmapGraphic> Pattern(int w, int h, int seed) {
     return std::make_shared<TBitmapGraphic>(test::PatternBitmap(w, h, seed));
 }
 
-class Win32WindowTest : public ::testing::Test {
+constexpr int kW = 160, kH = 120;
+
+class Win32WindowTest : public test::ShownWindowTest {
 protected:
+    Win32WindowTest() : ShownWindowTest(kW, kH) {}
     void SetUp() override {
-        if (!test::HaveDisplay()) GTEST_SKIP() << "no X display (DISPLAY is unset); the e2e runner runs this test on its own";
-        app = backend.CreateApplication();
-        window = backend.NewWindow(*app, WindowSpec::Popup({40, 40, 40 + kW, 40 + kH}, 0x000000));
-        window->SetTopmost();
-        window->SetVisible(true);
+        ShownWindowTest::SetUp();
+        if (IsSkipped()) return;
         control = std::make_unique<TransitionControl>(*app, *window);
         control->SetAlign(Control::Align::Client);
         view().SetCenter(true);
@@ -37,13 +37,6 @@ protected:
         Settle();
     }
     TTransitionView& view() { return control->View(); }
-    void Settle() {
-        for (int i = 0; i < 10; ++i) {
-            app->ProcessMessages();
-            Sleep(10);
-        }
-    }
-    Bitmap Shot() { return test::CaptureWindow(reinterpret_cast<HWND>(window->Handle()), kW, kH); }
     void ShowPicture(const std::shared_ptr<TBitmapGraphic>& g, int style) {
         TViewPicture p;
         p.SetGraphic(g);
@@ -52,10 +45,6 @@ protected:
         view().Start();
     }
 
-    static constexpr int kW = 160, kH = 120;
-    Win32Backend backend;
-    std::unique_ptr<Application> app;
-    std::unique_ptr<Window> window;
     std::unique_ptr<TransitionControl> control;
 };
 

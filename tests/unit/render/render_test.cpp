@@ -10,24 +10,13 @@
 #include <string>
 
 #include "image_io.h"
+#include "patterns.h"
 #include "base/bitmap.h"
 
 namespace fs = std::filesystem;
 using scr::Bitmap;
 
 namespace {
-
-Bitmap Pattern(int w, int h, int seed) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = b.pixel(x, y);
-            p[0] = uint8_t(x * 7 + seed);
-            p[1] = uint8_t(y * 11 + seed * 3);
-            p[2] = uint8_t((x ^ y) + seed * 5);
-        }
-    return b;
-}
 
 class RenderTool : public ::testing::Test {
 protected:
@@ -53,7 +42,7 @@ protected:
 
 TEST_F(RenderTool, PngRoundTripKeepsEveryPixelOfOddWidths) {
     for (int w : {1, 3, 37}) {
-        Bitmap original = Pattern(w, 5, w);
+        Bitmap original = scr::test::PatternBitmap(w, 5, w);
         scr::render::WritePng(Path("p.png"), original);
         Bitmap back = scr::render::ReadImage(Path("p.png"));
         EXPECT_TRUE(back.same_pixels(original)) << "width " << w;
@@ -61,7 +50,7 @@ TEST_F(RenderTool, PngRoundTripKeepsEveryPixelOfOddWidths) {
 }
 
 TEST_F(RenderTool, FramesAtTheEndsShowTheOldAndTheNewPicture) {
-    Bitmap old_pic = Pattern(48, 32, 1), new_pic = Pattern(48, 32, 2);
+    Bitmap old_pic = scr::test::PatternBitmap(48, 32, 1), new_pic = scr::test::PatternBitmap(48, 32, 2);
     scr::render::WritePng(Path("old.png"), old_pic);
     scr::render::WritePng(Path("new.png"), new_pic);
     struct Case { int style, progress; const Bitmap* expected; } cases[] = {
@@ -84,7 +73,7 @@ TEST_F(RenderTool, SlidesCentreThePictureOnBlackAndCutItEvenly) {
     } cases[] = {{10, 6, 20, 10}, {20, 10, 20, 10}, {21, 10, 20, 10}, {9, 5, 20, 10}, {40, 3, 20, 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " on " + std::to_string(c.sw) + "x" + std::to_string(c.sh));
-        const Bitmap picture = Pattern(c.w, c.h, 3);
+        const Bitmap picture = scr::test::PatternBitmap(c.w, c.h, 3);
         scr::render::WritePng(Path("p.png"), picture);
         ASSERT_EQ(Run("slide --picture " + Path("p.png") + " --screen " + std::to_string(c.sw) + "x" +
                       std::to_string(c.sh) + " --out " + Path("s.png")),
@@ -107,8 +96,8 @@ TEST_F(RenderTool, SlidesCentreThePictureOnBlackAndCutItEvenly) {
 }
 
 TEST_F(RenderTool, ExitCodesSeparateBadPicturesFromBadUsage) {
-    scr::render::WritePng(Path("a.png"), Pattern(16, 16, 1));
-    scr::render::WritePng(Path("b.png"), Pattern(16, 17, 2));
+    scr::render::WritePng(Path("a.png"), scr::test::PatternBitmap(16, 16, 1));
+    scr::render::WritePng(Path("b.png"), scr::test::PatternBitmap(16, 17, 2));
     std::FILE* junk = std::fopen(Path("junk.png").c_str(), "wb");
     ASSERT_NE(junk, nullptr);
     std::fputs("not a picture", junk);

@@ -305,7 +305,9 @@ TEST_F(SaverTest, PasswordCheckTable) {
         EXPECT_EQ(LogCount("password check"), r.checks);
         EXPECT_EQ(form->MouseMoveIgnore, 5);
         // The cursor shows for the check (the log records the count during it) and hides again.
-        if (r.checks > 0) EXPECT_EQ(LogCount("password check " + std::string(kPasswordCpl)), 1);
+        if (r.checks > 0) {
+            EXPECT_EQ(LogCount("password check " + std::string(kPasswordCpl)), 1);
+        }
         EXPECT_EQ(script().cursor_count, r.closes ? 0 : -1);  // closing shows it once more
     }
 }
