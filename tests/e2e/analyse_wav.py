@@ -11,8 +11,8 @@
       within --tolerance); the tones found are printed either way. With --join-repeats a tone
       heard again right after a gap counts once (a track that stuttered).
 
-The pitch of a window is measured from the spacing of its rising zero crossings, which is exact
-for the pure tones the tests play and cheap enough for minutes of audio in plain Python. Windows
+The pitch of a window is measured from the spacing of its rising zero crossings (irregular
+periods, where the stream skipped, left out), which is exact for the pure tones the tests play and cheap enough for minutes of audio in plain Python. Windows
 are joined into stretches of one pitch (or of silence); stretches shorter than --min-ms, such as
 the edges between two tones, are given to their neighbours.
 """
@@ -62,7 +62,11 @@ def read_mono(path):
 
 
 def window_pitch(w, rate):
-    """The frequency from the rising zero crossings of a window, or None with fewer than two."""
+    """The frequency from the rising zero crossings of a window, or None with fewer than two.
+
+    A sound server that drops or repeats samples (an underrun as playback starts) leaves a jump
+    in the wave's phase: the one period across it is neither long nor short by the tone's pitch,
+    so periods more than a tenth away from the median are left out of the mean."""
     peak = max(abs(s) for s in w)
     hysteresis = 0.1 * peak
     armed = False
@@ -75,7 +79,10 @@ def window_pitch(w, rate):
             armed = False
     if len(crossings) < 2:
         return None
-    return (len(crossings) - 1) * rate / (crossings[-1] - crossings[0])
+    periods = [b - a for a, b in zip(crossings, crossings[1:])]
+    median = statistics.median(periods)
+    regular = [p for p in periods if abs(p - median) <= 0.1 * median]
+    return rate / statistics.fmean(regular)
 
 
 def same_pitch(a, b, tolerance):
